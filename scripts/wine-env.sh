@@ -1,0 +1,29 @@
+# Sourced by the scripts that run Windows programs: the project's own 32-bit Wine prefix, quiet,
+# without the Mono and Gecko prompts and without menu entries written into the Linux desktop.
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="${MO_WINEPREFIX:-$repo_root/build/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# Makes the prefix on first use and keeps a wine server running for it, so that each program
+# starts in milliseconds. Its output goes to a log: Wine's background services inherit the
+# standard handles of whoever starts them, and a pipe held open by them never ends.
+wine_ready() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null 9>&-
+      wineserver -w 9>&-
+      # Wine draws the window frames itself: there is no window manager under Xvfb, and the
+      # frames (caption, close box) are part of what the tests look at.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&-
+      wineserver -w 9>&-
+    fi
+    # The server and the services outlive this call: they must not inherit the lock (9>&-)
+    # or our caller's output.
+    wineserver -p >/dev/null 2>&1 </dev/null 9>&-
+    wine cmd /c exit >/dev/null 2>&1 </dev/null 9>&-
+  ) 9>"$WINEPREFIX.lock"
+}

@@ -1,0 +1,36 @@
+#include "core/paths.h"
+
+std::string add_backslash(std::string_view text) {
+  std::string result(text);
+  if (!result.empty() && result.back() != '\\') result += '\\';
+  return result;
+}
+
+std::string_view folder_part(std::string_view path) {
+  const auto cut = path.find_last_of("\\:");
+  return cut == std::string_view::npos ? std::string_view{} : path.substr(0, cut + 1);
+}
+
+std::string_view file_name_part(std::string_view path) {
+  return path.substr(folder_part(path).size());
+}
+
+std::string_view extension_of(std::string_view path) {
+  const std::string_view name = file_name_part(path);
+  const auto dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+}
+
+static char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool same_text_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool escapes_folder(std::string_view name) {
+  return name == "." || name == ".." || name.find_first_of("\\/:") != std::string_view::npos;
+}

@@ -1,0 +1,73 @@
+#include "install/win_files.h"
+
+#include "core/dates.h"
+#include "core/failure.h"
+#include "core/texts.h"
+
+FileInputStream::FileInputStream(const std::string& path)
+    : file_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+  if (!file_) throw Failure(format_text(texts::cannot_open_file, {path}));
+}
+
+std::size_t FileInputStream::read_some(void* buffer, std::size_t count) {
+  DWORD got = 0;
+  const DWORD ask = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+  if (!ReadFile(file_.get(), buffer, ask, &got, nullptr)) throw Failure(texts::stream_read_error);
+  position_ += got;
+  return got;
+}
+
+void FileInputStream::seek(std::uint64_t position) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(position);
+  if (position > 0x7FFFFFFFFFFFFFFFull || !SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN))
+    throw Failure(texts::stream_read_error);
+  position_ = position;
+}
+
+FileOutputStream::FileOutputStream(const std::string& path)
+    : file_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr)) {
+  if (!file_) throw Failure(format_text(texts::cannot_create_file, {path}));
+}
+
+void FileOutputStream::write(const void* buffer, std::size_t count) {
+  DWORD written = 0;
+  if (!WriteFile(file_.get(), buffer, static_cast<DWORD>(count), &written, nullptr) ||
+      written != count)
+    throw Failure(texts::stream_write_error);
+}
+
+void FileOutputStream::seek(std::uint64_t position) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(position);
+  if (!SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN))
+    throw Failure(texts::stream_write_error);
+}
+
+std::optional<double> read_file_date(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  FindClose(search);
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  FILETIME local;
+  DosDateTime dos;
+  if (!FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) ||
+      !FileTimeToDosDateTime(&local, &dos.date, &dos.time))
+    return std::nullopt;
+  return dos_to_datetime(dos);
+}
+
+void set_file_date(const std::string& path, double value) {
+  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw Failure(format_text(texts::could_not_open, {path}));
+  const DosDateTime dos = datetime_to_dos(value);
+  FILETIME local, utc;
+  // A date without DOS form converts to 0, which the conversion refuses: the file keeps the
+  // time of its creation, as it would have anyway.
+  if (DosDateTimeToFileTime(dos.date, dos.time, &local) && LocalFileTimeToFileTime(&local, &utc))
+    SetFileTime(file.get(), nullptr, nullptr, &utc);
+}

@@ -1,0 +1,31 @@
+#include "startup/app.h"
+
+namespace app {
+namespace {
+std::string g_title;
+HWND g_main_window = nullptr;
+}  // namespace
+
+HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+
+void set_title(const std::string& title) { g_title = title; }
+const std::string& title() { return g_title; }
+
+HWND main_window() { return g_main_window; }
+void set_main_window(HWND window) { g_main_window = window; }
+
+void process_messages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Someone asked the loop to end: leave that to the real message loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (g_main_window && IsDialogMessageA(g_main_window, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,190 @@
+// One small owner per kind of Windows resource. Each is move-only: a copy would release the
+// same resource twice. A fatal stop ends the process without running these destructors, which
+// is what it wants; everywhere else the destructor releases.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <utility>
+
+// A kernel handle (file, process, thread); both null and INVALID_HANDLE_VALUE mean none.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { reset(); }
+  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  Handle& operator=(Handle&& o) noexcept {
+    if (this != &o) {
+      reset();
+      h_ = std::exchange(o.h_, nullptr);
+    }
+    return *this;
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+  explicit operator bool() const { return valid(); }
+  void reset(HANDLE h = nullptr) {
+    if (valid()) CloseHandle(h_);
+    h_ = h;
+  }
+
+ private:
+  HANDLE h_ = nullptr;
+};
+
+// A FindFirstFileA search.
+class FindHandle {
+ public:
+  FindHandle() = default;
+  explicit FindHandle(HANDLE h) : h_(h) {}
+  ~FindHandle() {
+    if (valid()) FindClose(h_);
+  }
+  FindHandle(FindHandle&& o) noexcept : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)) {}
+  FindHandle& operator=(FindHandle&& o) noexcept {
+    std::swap(h_, o.h_);
+    return *this;
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+
+ private:
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+// An open registry key.
+class RegKey {
+ public:
+  RegKey() = default;
+  explicit RegKey(HKEY k) : k_(k) {}
+  ~RegKey() { reset(); }
+  RegKey(RegKey&& o) noexcept : k_(std::exchange(o.k_, nullptr)) {}
+  RegKey& operator=(RegKey&& o) noexcept {
+    if (this != &o) {
+      reset();
+      k_ = std::exchange(o.k_, nullptr);
+    }
+    return *this;
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+
+  HKEY get() const { return k_; }
+  explicit operator bool() const { return k_ != nullptr; }
+  void reset(HKEY k = nullptr) {
+    if (k_) RegCloseKey(k_);
+    k_ = k;
+  }
+
+ private:
+  HKEY k_ = nullptr;
+};
+
+// A device context from GetDC, released with ReleaseDC.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// A GDI object (font, bitmap, brush) deleted with DeleteObject.
+template <typename T>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(T object) : object_(object) {}
+  ~GdiObject() { reset(); }
+  GdiObject(GdiObject&& o) noexcept : object_(std::exchange(o.object_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& o) noexcept {
+    if (this != &o) {
+      reset();
+      object_ = std::exchange(o.object_, nullptr);
+    }
+    return *this;
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  T get() const { return object_; }
+  void reset(T object = nullptr) {
+    if (object_) DeleteObject(object_);
+    object_ = object;
+  }
+
+ private:
+  T object_ = nullptr;
+};
+
+// A COM interface pointer, released once.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { reset(); }
+  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& o) noexcept {
+    if (this != &o) {
+      reset();
+      p_ = std::exchange(o.p_, nullptr);
+    }
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  // For functions that return an interface through an out parameter.
+  void** out() {
+    reset();
+    return reinterpret_cast<void**>(&p_);
+  }
+  void reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// CoInitialize for the life of the object; CoUninitialize runs whatever CoInitialize answered,
+// matching each call as the shell's link object expects of a short-lived user.
+class ComApartment {
+ public:
+  ComApartment() { CoInitialize(nullptr); }
+  ~ComApartment() { CoUninitialize(); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
+
+// Memory from the shell's task allocator (an item list), freed through that allocator.
+class ShellAllocation {
+ public:
+  ShellAllocation(IMalloc* allocator, void* memory) : allocator_(allocator), memory_(memory) {}
+  ~ShellAllocation() {
+    if (allocator_ && memory_) allocator_->Free(memory_);
+  }
+  ShellAllocation(const ShellAllocation&) = delete;
+  ShellAllocation& operator=(const ShellAllocation&) = delete;
+
+ private:
+  IMalloc* allocator_;
+  void* memory_;
+};

@@ -1,0 +1,69 @@
+// The wizard window: TMainForm and its one instance MainForm. The window owns the state of a
+// setup run; its handlers are the whole of setup mode.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "core/setup_data.h"
+#include "startup/win_handles.h"
+#include "wizard/layout.h"
+
+class TMainForm {
+ public:
+  TMainForm() = default;
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // Creates the window and its controls hidden, runs FormCreate (which may end the process
+  // with a fatal stop before anything is shown), then shows the window.
+  void create();
+  HWND handle() const { return window_; }
+  HWND control(ControlId id) const { return GetDlgItem(parent_of(id), id); }
+
+  // Handlers.
+  void FormCreate();
+  void FormPaint();
+  bool FormCloseQuery();
+  void BackButtonClick();
+  void NextButtonClick();
+  void CancelButtonClick();
+  void DestBrowseButtonClick();
+
+  // Makes page N current and sets the buttons; an index out of range changes nothing.
+  void show_page(int page);
+  int current_page() const { return page_; }
+
+  // Run state.
+  std::string SourceDir;
+  std::string DestDir;
+  std::string SetupDataPath;
+  SetupHeader Header;
+  std::int32_t TotalItems = 0;
+  std::int32_t LogRecordCount = 0;
+
+ private:
+  static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM w, LPARAM l);
+  static LRESULT CALLBACK page_proc(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT handle_message(UINT message, WPARAM w, LPARAM l);
+  void create_controls();
+  void command(int id, int code);
+  HWND parent_of(ControlId id) const;
+  void set_text(ControlId id, const char* text) { SetWindowTextA(control(id), text); }
+  void set_visible(ControlId id, bool visible);
+  void set_enabled(ControlId id, bool enabled) { EnableWindow(control(id), enabled); }
+  bool usable(ControlId id) const;
+  void activate_control(ControlId id);
+
+  HWND window_ = nullptr;
+  HWND pages_[PageCount] = {};
+  int page_ = -1;
+  HWND focus_ = nullptr;  // the control that has, or will get, the keyboard focus
+  GdiObject<HFONT> font_;
+  GdiObject<HFONT> heading_font_;
+  GdiObject<HBITMAP> picture_;
+};
+
+extern TMainForm* MainForm;

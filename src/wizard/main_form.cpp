@@ -1,0 +1,332 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "core/failure.h"
+#include "core/paths.h"
+#include "core/texts.h"
+#include "install/win_files.h"
+#include "resources/resource_ids.h"
+#include "startup/app.h"
+#include "startup/message_dialog.h"
+#include "wizard/Main.h"
+#include "wizard/destination.h"
+#include "wizard/page_rules.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr char form_class[] = "TMainForm";
+constexpr char page_class[] = "TMoPage";
+
+// Window styles: a fixed single border, system menu and minimise box, no maximise box.
+constexpr DWORD form_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                             WS_CLIPCHILDREN;
+constexpr DWORD form_ex_style = WS_EX_CONTROLPARENT;
+
+GdiObject<HFONT> make_font(int weight) {
+  return GdiObject<HFONT>(CreateFontA(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+}
+
+std::string resource_text(int id) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  return data ? std::string(static_cast<const char*>(data), SizeofResource(nullptr, found))
+              : std::string();
+}
+
+void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
+  WNDCLASSEXA form{};
+  form.cbSize = sizeof form;
+  form.lpfnWndProc = form_proc;
+  form.hInstance = app::instance();
+  form.hIcon = LoadIconA(app::instance(), MAKEINTRESOURCEA(IDI_SETUP));
+  form.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  form.lpszClassName = form_class;
+  RegisterClassExA(&form);
+
+  WNDCLASSEXA page = form;
+  page.lpfnWndProc = page_proc;
+  page.hIcon = nullptr;
+  page.lpszClassName = page_class;
+  RegisterClassExA(&page);
+}
+
+}  // namespace
+
+void TMainForm::create() {
+  register_classes(&window_proc, &page_proc);
+  RECT frame{0, 0, client_width, client_height};
+  AdjustWindowRectEx(&frame, form_style, FALSE, form_ex_style);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  window_ = CreateWindowExA(form_ex_style, form_class, texts::setup_title, form_style, x, y, width,
+                            height, nullptr, nullptr, app::instance(), this);
+  app::set_main_window(window_);
+  create_controls();
+  FormCreate();
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
+  if (focus_) SetFocus(focus_);
+}
+
+void TMainForm::create_controls() {
+  font_ = make_font(FW_NORMAL);
+  heading_font_ = make_font(FW_BOLD);
+  picture_.reset(static_cast<HBITMAP>(LoadImageA(app::instance(), MAKEINTRESOURCEA(IDB_SIDE),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  for (const ControlRow& row : layout_rows) {
+    const char* window_class = "STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE | (row.tab_stop ? WS_TABSTOP : 0);
+    DWORD ex_style = 0;
+    switch (row.kind) {
+      case ControlKind::Label:
+      case ControlKind::Heading:
+        style |= SS_LEFT | SS_LEFTNOWORDWRAP;
+        break;
+      case ControlKind::WrapLabel:
+        style |= SS_LEFT;
+        break;
+      case ControlKind::Button:
+        window_class = "BUTTON";
+        style |= row.id == NextButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        break;
+      case ControlKind::CheckBox:
+        window_class = "BUTTON";
+        style |= BS_AUTOCHECKBOX;
+        break;
+      case ControlKind::Edit:
+        window_class = "EDIT";
+        style |= ES_AUTOHSCROLL;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::Memo:
+        window_class = "EDIT";
+        style |= ES_MULTILINE | ES_READONLY | WS_VSCROLL;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::ProgressBar:
+        window_class = PROGRESS_CLASSA;
+        break;
+      case ControlKind::Picture:
+        style |= SS_BITMAP | SS_REALSIZECONTROL;
+        break;
+      case ControlKind::PageArea:
+        window_class = page_class;
+        style |= WS_CLIPCHILDREN;
+        ex_style = WS_EX_CONTROLPARENT;
+        break;
+    }
+    HWND parent = row.page == on_window ? window_ : pages_[row.page];
+    HWND control = CreateWindowExA(ex_style, window_class, row.caption ? row.caption : "", style,
+                                   row.left, row.top, row.width, row.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
+                                   app::instance(), nullptr);
+    SendMessageA(control, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(row.kind == ControlKind::Heading ? heading_font_.get()
+                                                                           : font_.get()),
+                 FALSE);
+    switch (row.kind) {
+      case ControlKind::CheckBox:
+        SendMessageA(control, BM_SETCHECK, BST_CHECKED, 0);
+        break;
+      case ControlKind::Picture:
+        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,
+                     reinterpret_cast<LPARAM>(picture_.get()));
+        break;
+      case ControlKind::Memo:
+        SetWindowTextA(control, resource_text(IDR_LICENSE).c_str());
+        break;
+      case ControlKind::PageArea:
+        // Six pages, each filling the area; only the current one is visible.
+        for (int p = 0; p < PageCount; ++p) {
+          pages_[p] = CreateWindowExA(WS_EX_CONTROLPARENT, page_class, "",
+                                      WS_CHILD | WS_CLIPCHILDREN, 0, 0, row.width, row.height,
+                                      control, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p)),
+                                      app::instance(), nullptr);
+        }
+        ShowWindow(pages_[WelcomePage], SW_SHOW);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+HWND TMainForm::parent_of(ControlId id) const {
+  const int page = layout_row(id).page;
+  return page == on_window ? window_ : pages_[page];
+}
+
+void TMainForm::set_visible(ControlId id, bool visible) {
+  ShowWindow(control(id), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool TMainForm::usable(ControlId id) const {
+  HWND c = control(id);
+  return IsWindowVisible(c) && IsWindowEnabled(c);
+}
+
+void TMainForm::activate_control(ControlId id) {
+  focus_ = control(id);
+  if (IsWindowVisible(window_)) SetFocus(focus_);
+}
+
+void TMainForm::FormCreate() {
+  char module[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  SourceDir = add_backslash(folder_part(module));
+  SetupDataPath = SourceDir + texts::setup_data_name;
+  try {
+    FileInputStream data(SetupDataPath);
+    Header = read_setup_header(data);
+  } catch (...) {
+    fatal_missing_file(SetupDataPath);
+  }
+  set_text(WelcomeDescriptionLabel, welcome_text(Header.product_name).c_str());
+  set_text(DestFolderInput,
+           (add_backslash(program_files_dir()) + texts::default_folder_name).c_str());
+  show_page(WelcomePage);
+}
+
+void TMainForm::FormPaint() {
+  // The sunken frame around the picture lives only on the screen: drawn anew on every paint.
+  RECT image;
+  GetWindowRect(control(Image), &image);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&image), 2);
+  RECT frame{image.left - 2, image.top - 2, image.right + 2, image.bottom + 2};
+  WindowDC dc(window_);
+  if (dc) DrawEdge(dc.get(), &frame, EDGE_SUNKEN, BF_RECT);
+}
+
+void TMainForm::show_page(int page) {
+  if (page < 0 || page >= PageCount) return;
+  for (int p = 0; p < PageCount; ++p)
+    if (p != page) ShowWindow(pages_[p], SW_HIDE);
+  ShowWindow(pages_[page], SW_SHOWNA);
+  page_ = page;
+
+  const PageButtons b = page_buttons(page);
+  set_enabled(BackButton, b.back_enabled);
+  set_enabled(CancelButton, b.cancel_enabled);
+  set_visible(BackButton, b.back_visible);
+  set_visible(NextButton, b.next_visible);
+  set_visible(CancelButton, b.cancel_visible);
+  set_text(NextButton, b.next_caption);
+  if (b.cancel_caption) set_text(CancelButton, b.cancel_caption);
+  if (b.focus_next) activate_control(NextButton);
+}
+
+bool TMainForm::FormCloseQuery() {
+  if (page_ == CopyPage) return false;
+  if (page_ == ReadyPage) return true;
+  return show_message(texts::confirm_cancel, MessageKind::confirmation, buttons::yes_no) ==
+         results::yes;
+}
+
+void TMainForm::BackButtonClick() { show_page(page_ - 1); }
+
+void TMainForm::NextButtonClick() {
+  if (page_ == ReadyPage) {
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    return;
+  }
+  show_page(page_ + 1);
+}
+
+void TMainForm::CancelButtonClick() { PostMessageA(window_, WM_CLOSE, 0, 0); }
+
+void TMainForm::DestBrowseButtonClick() {}
+
+void TMainForm::command(int id, int code) {
+  if (code != BN_CLICKED) return;
+  // Enter and Esc arrive as IDOK and IDCANCEL; they act only while their button could be
+  // clicked.
+  if (id == IDOK) id = NextButton;
+  if (id == IDCANCEL) id = CancelButton;
+  if ((id == NextButton || id == BackButton || id == CancelButton) && !usable(ControlId(id)))
+    return;
+  switch (id) {
+    case BackButton: BackButtonClick(); break;
+    case NextButton: NextButtonClick(); break;
+    case CancelButton: CancelButtonClick(); break;
+    case DestBrowseButton: DestBrowseButtonClick(); break;
+    default: break;
+  }
+}
+
+LRESULT TMainForm::handle_message(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(window_, &ps);
+      EndPaint(window_, &ps);
+      FormPaint();
+      return 0;
+    }
+    case WM_COMMAND:
+      command(LOWORD(w), HIWORD(w));
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(NextButton, DC_HASDEFID);
+    case WM_CLOSE:
+      if (FormCloseQuery()) DestroyWindow(window_);
+      return 0;
+    case WM_ACTIVATE:
+      // Like a dialog: the focus leaves with the window and comes back to the same control.
+      if (LOWORD(w) == WA_INACTIVE) {
+        HWND focused = GetFocus();
+        if (focused && IsChild(window_, focused)) focus_ = focused;
+      } else if (focus_) {
+        SetFocus(focus_);
+      }
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      const LRESULT brush = DefWindowProcA(window_, message, w, l);
+      const ControlRow& row = layout_row(ControlId(GetDlgCtrlID(reinterpret_cast<HWND>(l))));
+      if (row.black_text) SetTextColor(reinterpret_cast<HDC>(w), RGB(0, 0, 0));
+      return brush;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window_, message, w, l);
+  }
+}
+
+LRESULT CALLBACK TMainForm::window_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* created = reinterpret_cast<TMainForm*>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams);
+    created->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!form) return DefWindowProcA(window, message, w, l);
+  try {
+    return form->handle_message(message, w, l);
+  } catch (const std::exception& failure) {
+    // A failure no step caught: reported, and the wizard goes on waiting for input.
+    show_error_box(failure.what());
+    return 0;
+  }
+}
+
+// The page area and its pages hand commands and colour requests to the window, which owns
+// every control's behaviour.
+LRESULT CALLBACK TMainForm::page_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return SendMessageA(MainForm->handle(), message, w, l);
+    default:
+      return DefWindowProcA(window, message, w, l);
+  }
+}

@@ -1,0 +1,36 @@
+#include "wizard/page_rules.h"
+
+#include "core/texts.h"
+#include "wizard/layout.h"
+
+PageButtons page_buttons(int page) {
+  PageButtons b{};
+  b.back_enabled = page > 0;
+  b.cancel_enabled = page != CopyPage;
+  b.back_visible = page < CopyPage;
+  b.next_visible = page != CopyPage;
+  b.cancel_visible = page < ReadyPage;
+  switch (page) {
+    case LicensePage:
+      b.next_caption = texts::button_yes;
+      b.cancel_caption = texts::button_no;
+      break;
+    case IconPage:
+      b.next_caption = texts::button_install;
+      b.cancel_caption = texts::button_cancel;
+      break;
+    case ReadyPage:
+      b.next_caption = texts::button_finish;
+      b.cancel_caption = nullptr;
+      break;
+    default:
+      b.next_caption = texts::button_next;
+      b.cancel_caption = texts::button_cancel;
+  }
+  b.focus_next = page != CopyPage;
+  return b;
+}
+
+std::string welcome_text(const ShortString<31>& product_name) {
+  return std::string(texts::welcome_before_name) + product_name.str() + texts::welcome_after_name;
+}

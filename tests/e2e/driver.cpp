@@ -1,0 +1,199 @@
+#include "tests/e2e/driver.h"
+
+#include <algorithm>
+
+#include "core/setup_data_writer.h"
+
+namespace e2e {
+
+std::string setup_exe() {
+  // The build passes the Unix path; under Wine the root of the Unix tree is drive Z:.
+  std::string path = "Z:" MO_SETUP_EXE;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+namespace {
+
+void remove_tree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        remove_tree(dir + name + "\\");
+      else
+        DeleteFileA((dir + name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.substr(0, dir.size() - 1).c_str());
+}
+
+}  // namespace
+
+Workspace::Workspace(const std::string& name) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  dir_ = std::string(temp) + "mo-e2e-" + name + "\\";
+  remove_tree(dir_);
+  CreateDirectoryA(dir_.substr(0, dir_.size() - 1).c_str(), nullptr);
+}
+
+Workspace::~Workspace() { remove_tree(dir_); }
+
+void Workspace::write(const std::string& name, const std::string& bytes) const {
+  Handle file(CreateFileA(path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string setup_data_bytes(const std::string& product_name) {
+  SetupHeader header;
+  header.product_name.assign(product_name);
+  header.settings_key.assign("Software\\MoSetupTests\\E2E");
+  MemoryOutputStream out;
+  SetupDataWriter writer(out, header);
+  writer.end_list();
+  writer.end_list();
+  return std::string(out.bytes().begin(), out.bytes().end());
+}
+
+Program::Program(const std::string& exe, const std::string& working_dir) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::string command = "\"" + exe + "\"";
+  if (CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     working_dir.c_str(), &startup, &info)) {
+    process_.reset(info.hProcess);
+    CloseHandle(info.hThread);
+    id_ = info.dwProcessId;
+    WaitForInputIdle(info.hProcess, 5000);
+  }
+}
+
+Program::~Program() {
+  if (running()) {
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+bool Program::running() const {
+  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+long Program::wait_exit(DWORD timeout_ms) const {
+  if (!process_ || WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_.get(), &code);
+  return static_cast<long>(code);
+}
+
+namespace {
+
+struct WindowsOf {
+  DWORD process_id;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect_window_of(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<WindowsOf*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == s->process_id) s->found.push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK collect_text(HWND child, LPARAM param) {
+  reinterpret_cast<std::vector<std::string>*>(param)->push_back(text_of(child));
+  return TRUE;
+}
+
+struct TextSearch {
+  const std::string* text;
+  HWND found;
+};
+
+BOOL CALLBACK find_text(HWND child, LPARAM param) {
+  auto* s = reinterpret_cast<TextSearch*>(param);
+  if (text_of(child) != *s->text) return TRUE;
+  s->found = child;
+  return FALSE;
+}
+
+struct IdSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK find_id(HWND child, LPARAM param) {
+  auto* s = reinterpret_cast<IdSearch*>(param);
+  if (GetDlgCtrlID(child) != s->id) return TRUE;
+  s->found = child;
+  return FALSE;
+}
+
+}  // namespace
+
+std::vector<HWND> top_windows(DWORD process_id) {
+  WindowsOf search{process_id, {}};
+  EnumWindows(collect_window_of, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND wait_for_window(DWORD process_id, const std::string& caption, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND window : top_windows(process_id))
+      if (IsWindowVisible(window) && text_of(window) == caption) return window;
+    Sleep(50);
+  } while (GetTickCount() - start < timeout_ms);
+  return nullptr;
+}
+
+std::string text_of(HWND window) {
+  char buffer[1024] = {};
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  return buffer;
+}
+
+std::vector<std::string> texts_below(HWND window) {
+  std::vector<std::string> texts;
+  EnumChildWindows(window, collect_text, reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+HWND child_with_text(HWND parent, const std::string& text) {
+  TextSearch search{&text, nullptr};
+  EnumChildWindows(parent, find_text, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND child_with_id(HWND parent, int id) {
+  IdSearch search{id, nullptr};
+  EnumChildWindows(parent, find_id, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+RECT rect_in_parent(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string class_of(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+}  // namespace e2e

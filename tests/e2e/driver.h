@@ -1,0 +1,70 @@
+// Drives the real Setup.exe from outside: starts it in a folder of the test's own, finds its
+// windows, reads their state and answers them, as a person at the screen would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/setup_data.h"
+#include "startup/win_handles.h"
+
+namespace e2e {
+
+// The built Setup.exe, as a Windows path.
+std::string setup_exe();
+
+// A fresh, empty folder below the temporary folder, removed with everything in it at the end.
+class Workspace {
+ public:
+  explicit Workspace(const std::string& name);
+  ~Workspace();
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+  const std::string& dir() const { return dir_; }  // ends in a backslash
+  std::string path(const std::string& name) const { return dir_ + name; }
+  void write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string dir_;
+};
+
+// A Setup.dat of just a header and two empty lists.
+std::string setup_data_bytes(const std::string& product_name);
+
+// A started program; ended by force at the end of the test if it is still running.
+class Program {
+ public:
+  Program(const std::string& exe, const std::string& working_dir);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  DWORD id() const { return id_; }
+  bool running() const;
+  // The exit code, or -1 when the program is still running after timeout_ms.
+  long wait_exit(DWORD timeout_ms) const;
+
+ private:
+  Handle process_;
+  DWORD id_ = 0;
+};
+
+// The program's top-level windows, hidden ones included.
+std::vector<HWND> top_windows(DWORD process_id);
+// Waits for a visible top-level window of the program with this caption; null after timeout.
+HWND wait_for_window(DWORD process_id, const std::string& caption, DWORD timeout_ms = 10000);
+
+std::string text_of(HWND window);
+// The texts of every descendant window, in tree order.
+std::vector<std::string> texts_below(HWND window);
+HWND child_with_text(HWND parent, const std::string& text);
+HWND child_with_id(HWND parent, int id);
+// A window's rectangle in its parent's client coordinates.
+RECT rect_in_parent(HWND window);
+std::string class_of(HWND window);
+
+// Clicks a push button the way a mouse click does, through BM_CLICK.
+void click(HWND button);
+
+}  // namespace e2e

@@ -1,0 +1,211 @@
+// The real Setup.exe started from outside: the fatal stop without a usable Setup.dat, the
+// wizard window as laid out, and the two roles chosen by the program's file name.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "core/texts.h"
+#include "tests/e2e/driver.h"
+#include "wizard/layout.h"
+
+using namespace e2e;
+
+namespace {
+
+// A message as the dialog shows it: its lines may come back with "\r\n" between them.
+bool shows_message(HWND dialog, const std::string& message) {
+  for (std::string text : texts_below(dialog)) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at + 1, 1);
+    if (text == message) return true;
+  }
+  return false;
+}
+
+bool wizard_ever_visible(DWORD process_id) {
+  for (HWND window : top_windows(process_id))
+    if (class_of(window) == "TMainForm" && IsWindowVisible(window)) return true;
+  return false;
+}
+
+// Starts Setup.exe in a workspace holding the given Setup.dat (none when null).
+struct Started {
+  Workspace space;
+  std::unique_ptr<Program> program;
+  Started(const std::string& name, const std::string* setup_dat, const char* exe_name = "Setup.exe")
+      : space(name) {
+    EXPECT_TRUE(CopyFileA(setup_exe().c_str(), space.path(exe_name).c_str(), FALSE))
+        << setup_exe() << " -> " << space.path(exe_name);
+    if (setup_dat) space.write("Setup.dat", *setup_dat);
+    program = std::make_unique<Program>(space.path(exe_name), space.dir());
+    EXPECT_NE(program->id(), 0u) << "could not start " << space.path(exe_name);
+  }
+};
+
+}  // namespace
+
+TEST(SetupStart, WithoutUsableSetupDatWarnsAndEndsBeforeAnyWindow) {
+  const std::string header_only = setup_data_bytes("Marbelo Orbit").substr(0, 112);
+  const std::string short_by_one = header_only.substr(0, 111);
+  const std::string empty;
+  const struct {
+    const char* name;
+    const std::string* setup_dat;
+  } cases[] = {{"missing", nullptr}, {"empty", &empty}, {"short", &short_by_one}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Started run(std::string("fatal-") + c.name, c.setup_dat);
+    HWND dialog = wait_for_window(run.program->id(), texts::caption_warning);
+    ASSERT_TRUE(dialog);
+    const std::string expected =
+        "Marbelo Orbit Setup cannot find the required file '" + run.space.path("Setup.dat") +
+        "'.\rMake sure it exists in the proper directory and try again.";
+    EXPECT_TRUE(shows_message(dialog, expected));
+    EXPECT_FALSE(wizard_ever_visible(run.program->id()));
+    HWND ok = child_with_text(dialog, texts::button_ok);
+    ASSERT_TRUE(ok);
+    click(ok);
+    EXPECT_EQ(run.program->wait_exit(10000), 0);
+  }
+
+  // Exactly the 112 header bytes pass the start-up read.
+  Started run("fatal-header-only", &header_only);
+  EXPECT_TRUE(wait_for_window(run.program->id(), texts::setup_title));
+}
+
+TEST(SetupStart, UnderTheUninstallerNameItIsNotTheWizard) {
+  for (const char* name : {"Uninst.exe", "UNINST.EXE", "uninst.exe"}) {
+    SCOPED_TRACE(name);
+    const std::string data = setup_data_bytes("Marbelo Orbit");
+    Started run(std::string("uninst-") + name, &data, name);
+    EXPECT_EQ(run.program->wait_exit(10000), 0);
+  }
+  // Names that only resemble it choose the wizard.
+  for (const char* name : {"Uninst.exe.bak.exe", "MyUninst.exe", "Uninst.com"}) {
+    SCOPED_TRACE(name);
+    const std::string data = setup_data_bytes("Marbelo Orbit");
+    Started run(std::string("setup-") + name, &data, name);
+    EXPECT_TRUE(wait_for_window(run.program->id(), texts::setup_title));
+  }
+}
+
+class Wizard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    data_ = setup_data_bytes(product_);
+    run_ = std::make_unique<Started>("wizard", &data_);
+    window_ = wait_for_window(run_->program->id(), texts::setup_title);
+    ASSERT_TRUE(window_);
+  }
+  // Pages have small numbers of their own; every control's number is unique.
+  HWND control(ControlId id) const { return child_with_id(window_, id); }
+  std::string product_ = "Marbelo Orbit 2.0";
+  std::string data_;
+  std::unique_ptr<Started> run_;
+  HWND window_ = nullptr;
+};
+
+TEST_F(Wizard, WindowPropertiesAndWelcomeText) {
+  RECT client;
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, 427);
+  EXPECT_EQ(client.bottom, 270);
+  const LONG style = GetWindowLongA(window_, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_SYSMENU);
+
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_NEAR(frame.left, screen_w - frame.right, 1);
+  EXPECT_NEAR(frame.top, screen_h - frame.bottom, 1);
+
+  EXPECT_EQ(text_of(control(WelcomeDescriptionLabel)),
+            "This program will install Marbelo Orbit 2.0 on your computer.");
+}
+
+TEST_F(Wizard, EveryControlAsLaidOut) {
+  for (const ControlRow& row : layout_rows) {
+    SCOPED_TRACE(row.id);
+    HWND c = control(row.id);
+    ASSERT_TRUE(c);
+    const RECT r = rect_in_parent(c);
+    EXPECT_EQ(r.left, row.left);
+    EXPECT_EQ(r.top, row.top);
+    EXPECT_EQ(r.right - r.left, row.width);
+    EXPECT_EQ(r.bottom - r.top, row.height);
+    if (row.caption) EXPECT_EQ(text_of(c), row.caption);
+    const bool tab_stop = GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP;
+    EXPECT_EQ(tab_stop, row.tab_stop);
+    if (row.kind == ControlKind::CheckBox) EXPECT_EQ(SendMessageA(c, BM_GETCHECK, 0, 0), BST_CHECKED);
+    // Only the Welcome page's controls are showing at start.
+    const bool on_shown_page = row.page == on_window || row.page == WelcomePage;
+    EXPECT_EQ(IsWindowVisible(c) != FALSE, on_shown_page);
+  }
+  HWND bar = control(CopyProgressBar);
+  // Fonts are checked inside the process (a font handle means nothing in another one).
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
+  EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(text_of(control(DestFolderInput)).substr(1), ":\\Program Files\\Marbelo Orbit");
+
+  // Welcome page buttons: Back disabled, Next and Cancel ready.
+  EXPECT_FALSE(IsWindowEnabled(control(BackButton)));
+  EXPECT_TRUE(IsWindowEnabled(control(NextButton)));
+  EXPECT_TRUE(IsWindowEnabled(control(CancelButton)));
+}
+
+TEST_F(Wizard, TabOrderOfTheWindow) {
+  // From the Next button, Tab visits Cancel, then (the page area holds no tab stop on the
+  // Welcome page, and Back is disabled there) Next again.
+  HWND next = control(NextButton), cancel = control(CancelButton);
+  EXPECT_EQ(GetNextDlgTabItem(window_, next, FALSE), cancel);
+  EXPECT_EQ(GetNextDlgTabItem(window_, cancel, FALSE), next);
+  EXPECT_EQ(GetNextDlgTabItem(window_, next, TRUE), cancel);
+}
+
+TEST_F(Wizard, SunkenFrameIsRedrawnAfterBeingCovered) {
+  // Cover the picture's frame with a window of our own, then uncover it.
+  RECT client;
+  GetClientRect(window_, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window_, &origin);
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                               origin.x, origin.y, 200, 280, nullptr, nullptr, nullptr, nullptr);
+  UpdateWindow(cover);
+  Sleep(300);
+  DestroyWindow(cover);
+  Sleep(500);
+
+  HDC screen = GetDC(nullptr);
+  auto pixel = [&](int x, int y) { return GetPixel(screen, origin.x + x, origin.y + y); };
+  // A sunken edge: shadow outside and dark shadow inside at the top and left, highlight
+  // outside and light inside at the bottom and right.
+  EXPECT_EQ(pixel(8, 100), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(pixel(9, 100), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(pixel(60, 8), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(pixel(136, 100), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(pixel(135, 100), GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(pixel(60, 261), GetSysColor(COLOR_BTNHIGHLIGHT));
+  ReleaseDC(nullptr, screen);
+}
+
+TEST_F(Wizard, CancelAsksAndOnlyYesCloses) {
+  click(control(CancelButton));
+  HWND confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  click(child_with_text(confirm, texts::button_no));
+  Sleep(500);
+  EXPECT_TRUE(run_->program->running());
+  EXPECT_TRUE(IsWindowVisible(window_));
+
+  click(control(CancelButton));
+  confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  click(child_with_text(confirm, texts::button_yes));
+  EXPECT_EQ(run_->program->wait_exit(10000), 0);
+}

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The built setupdat program end to end: help, a pack, the exit codes 0, 1 and 2, and that a
+# refused pack writes nothing. Usage: cli_test.sh PATH_TO_SETUPDAT
+set -u
+tool=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect CODE DESCRIPTION COMMAND...: runs the command, output to files, and checks its code.
+expect() {
+  local want=$1 what=$2
+  shift 2
+  "$@" >"$work/stdout" 2>"$work/stderr"
+  local got=$?
+  if [ "$got" -ne "$want" ]; then
+    echo "FAIL: $what: exit $got, expected $want"
+    sed 's/^/  out: /' "$work/stdout" | head -20
+    sed 's/^/  err: /' "$work/stderr" | head -20
+    failures=$((failures + 1))
+  fi
+}
+
+# contains stdout|stderr TEXT DESCRIPTION: checks the output of the last command.
+contains() {
+  if ! grep -qF -- "$2" "$work/$1"; then
+    echo "FAIL: $3: '$2' not in $1"
+    failures=$((failures + 1))
+  fi
+}
+
+mkdir -p "$work/src/Formula/Extra"
+printf 'read me' >"$work/src/Readme.txt"
+printf 'lambda' >"$work/src/Formula/Extra/Lambda.mfm"
+printf 'program' >"$work/Mo.exe"
+pack_args=(--product "Marbelo Orbit" --settings-key 'Software\Marbelo\Orbit 2'
+           --date "2024-01-15 10:30:00")
+
+expect 0 "--help" "$tool" --help
+contains stdout "Usage: setupdat COMMAND" "--help"
+expect 0 "help pack" "$tool" help pack
+contains stdout "--companion PATH" "help pack"
+expect 0 "list -h" "$tool" list -h
+
+expect 0 "pack" "$tool" pack "$work/src" -o "$work/out" "${pack_args[@]}" --companion "$work/Mo.exe"
+if [ ! -f "$work/out/Setup.dat" ] || [ ! -f "$work/out/Mo.exe" ]; then
+  echo "FAIL: pack output missing"
+  failures=$((failures + 1))
+fi
+expect 0 "list" "$tool" list "$work/out/Setup.dat"
+contains stdout "Lambda.mfm  6 bytes" "list"
+expect 0 "list --json" "$tool" list --json "$work/out/Setup.dat"
+contains stdout '"total_items": 3' "list --json"
+expect 0 "verify" "$tool" verify "$work/out/Setup.dat" --source-dir "$work/out"
+contains stdout "conforms" "verify"
+
+expect 1 "verify without the companion" \
+  "$tool" verify "$work/out/Setup.dat" --source-dir "$work/src"
+contains stderr "companion 'Mo.exe' is not in" "verify without the companion"
+head -c 200 "$work/out/Setup.dat" >"$work/cut.dat"
+expect 1 "list of a cut file" "$tool" list "$work/cut.dat"
+contains stdout "the file ends inside the entry" "list of a cut file"
+expect 1 "log of a missing file" "$tool" log "$work/none.dat"
+contains stderr "Cannot open file" "log of a missing file"
+expect 1 "list of a folder" "$tool" list "$work/src"
+contains stderr "is a folder, not a file" "list of a folder"
+expect 1 "pack with odd seconds" "$tool" pack "$work/src" -o "$work/out2" \
+  --product P --settings-key K --date "2024-01-15 10:30:01"
+contains stderr "nothing was written" "pack with odd seconds"
+if [ -e "$work/out2" ]; then
+  echo "FAIL: a refused pack wrote something"
+  failures=$((failures + 1))
+fi
+
+expect 2 "no command" "$tool"
+expect 2 "unknown command" "$tool" frobnicate
+expect 2 "unknown option" "$tool" list --bogus "$work/out/Setup.dat"
+expect 2 "pack without -o" "$tool" pack "$work/src" "${pack_args[@]}"
+contains stderr "missing option --output" "pack without -o"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all setupdat command-line checks passed"

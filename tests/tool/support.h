@@ -1,0 +1,61 @@
+// Helpers of the setupdat tests: temporary folders, files, running the tool in-process, and a
+// small strict JSON reader, so the tests check that every report parses.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "setupdat/pack.h"
+
+namespace fs = std::filesystem;
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const fs::path& rest) const { return path_ / rest; }
+
+ private:
+  fs::path path_;
+};
+
+// A path from UTF-8 text, for names outside ASCII on either system.
+fs::path u8(std::string_view utf8);
+
+void write_file(const fs::path& path, std::string_view contents);
+std::vector<std::uint8_t> read_bytes(const fs::path& path);
+void write_bytes(const fs::path& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::string> names_in(const fs::path& folder);  // sorted
+
+// The options every test packs with unless it changes them.
+PackOptions standard_options(const fs::path& source, const fs::path& out);
+
+struct ToolRun {
+  int code;
+  std::string out, err;
+};
+ToolRun run_tool(const std::vector<std::string>& args);
+
+struct Json {
+  enum Kind { null, boolean, number, string, array, object } kind = null;
+  bool flag = false;
+  double value = 0;
+  std::string text;  // a string's value, or a number's text
+  std::vector<Json> items;
+  std::vector<std::pair<std::string, Json>> members;
+
+  bool has(std::string_view key) const;
+  const Json& operator[](std::string_view key) const;  // fails the test when missing
+  const Json& operator[](std::size_t index) const { return items.at(index); }
+};
+
+// Parses one JSON text; throws std::runtime_error, with the offset, when it is not valid JSON.
+Json parse_json(std::string_view text);

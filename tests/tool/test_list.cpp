@@ -1,0 +1,344 @@
+// list and verify: a packed tree reads back as it was; damaged or non-conforming files are
+// reported item by item with valid JSON, and never stop the reader before it must stop.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "core/bytes.h"
+#include "core/setup_data_writer.h"
+#include "core/stdio_streams.h"
+#include "core/uninstall_log.h"
+#include "setupdat/file_io.h"
+#include "support.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Body = std::function<void(SetupDataWriter&)>;
+
+Bytes image(const Body& body, double date = 45306.4375) {
+  SetupHeader header;
+  std::copy_n("MOSETUP2", 8, header.signature.begin());
+  header.product_name.assign("Marbelo Orbit");
+  header.settings_key.assign("Software\\Marbelo\\Orbit 2");
+  header.file_date = date;
+  MemoryOutputStream out;
+  SetupDataWriter writer(out, header);
+  body(writer);
+  return out.bytes();
+}
+
+// Offsets: Readme.txt 112 (contents 148), Data 153, a.bin 189 (contents 225), Data's terminator
+// 228, the tree's terminator 264, Mo.exe 300, the companions' terminator 336, end 372.
+void standard_body(SetupDataWriter& w) {
+  w.file("Readme.txt", "hello");
+  w.begin_folder("Data");
+  w.file("a.bin", "abc");
+  w.end_list();
+  w.end_list();
+  w.companion("Mo.exe");
+  w.end_list();
+}
+
+struct Listing {
+  int code;
+  Json json;
+  std::vector<std::string> problems;
+};
+
+Listing list_json(const TempDir& tmp, const Bytes& bytes) {
+  write_bytes(tmp / "Setup.dat", bytes);
+  const ToolRun run = run_tool({"list", "--json", utf8_of(tmp / "Setup.dat")});
+  Listing listing{run.code, parse_json(run.out), {}};
+  for (const Json& text : listing.json["problems"].items) listing.problems.push_back(text.text);
+  return listing;
+}
+
+bool mentions(const std::vector<std::string>& problems, const std::string& text) {
+  for (const auto& p : problems) {
+    if (p.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+  std::string all;
+  for (const auto& t : texts) all += t + "\n";
+  return all;
+}
+
+// Each JSON item names a file system entry of the same kind and size, and nothing is left out.
+void expect_same_tree(const Json& items, const fs::path& folder) {
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++entries;
+  EXPECT_EQ(items.items.size(), entries) << utf8_of(folder);
+  for (const Json& item : items.items) {
+    const fs::path path = folder / u8(item["name"].text);
+    SCOPED_TRACE(utf8_of(path));
+    if (item.has("folder")) {
+      ASSERT_TRUE(fs::is_directory(path));
+      expect_same_tree(item["folder"], path);
+    } else {
+      ASSERT_TRUE(fs::is_regular_file(path));
+      EXPECT_EQ(item["size"].value, static_cast<double>(fs::file_size(path)));
+    }
+  }
+}
+
+}  // namespace
+
+TEST(List, JsonOfAPackedTreeMatchesTheTreeAndTheHeader) {
+  TempDir tmp;
+  write_file(tmp / "src" / "Readme.txt", "read me");
+  write_file(tmp / "src" / u8("Ünïcode") / u8("Café €.txt"), "x");
+  write_file(tmp / "src" / "Formula" / "Extra" / "Lambda.mfm", std::string(70000, 'L'));
+  write_file(tmp / "src" / "Formula" / "empty.mfm", "");
+  fs::create_directories(tmp / "src" / "Empty");
+  write_file(tmp / "Mo.exe", "m");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "Mo.exe"};
+  pack(options);
+
+  const ToolRun run = run_tool({"list", "--json", utf8_of(tmp / "out" / "Setup.dat")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const Json doc = parse_json(run.out);
+  EXPECT_EQ(doc["signature_hex"].text, "4d4f534554555032");
+  EXPECT_EQ(doc["product_name"].text, "Marbelo Orbit");
+  EXPECT_EQ(doc["settings_key"].text, "Software\\Marbelo\\Orbit 2");
+  EXPECT_EQ(doc["file_date"].value, 45306.4375);
+  EXPECT_EQ(doc["file_date_hex"].text, "000000004e1fe640");
+  EXPECT_EQ(doc["total_items"].text, "5");
+  expect_same_tree(doc["tree"], tmp / "src");
+  ASSERT_EQ(doc["companions"].items.size(), 1u);
+  EXPECT_EQ(doc["companions"][0].text, "Mo.exe");
+  EXPECT_EQ(doc["trailing_bytes"].text, "0");
+  EXPECT_TRUE(doc["problems"].items.empty());
+
+  // The installer's own counting pass agrees.
+  OpenFile file = open_for_reading(tmp / "out" / "Setup.dat");
+  StdioInputStream in(file.get());
+  SetupHeader header;
+  EXPECT_EQ(count_items(in, header), 5);
+
+  const ToolRun text = run_tool({"list", utf8_of(tmp / "out" / "Setup.dat")});
+  EXPECT_EQ(text.code, 0);
+  EXPECT_NE(text.out.find("      Lambda.mfm  70000 bytes\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("  Ünïcode\\\n    Café €.txt  1 bytes\n"), std::string::npos);
+  const ToolRun verify = run_tool({"verify", utf8_of(tmp / "out" / "Setup.dat"), "--source-dir",
+                                   utf8_of(tmp / "out")});
+  EXPECT_EQ(verify.code, 0) << verify.err;
+  EXPECT_NE(verify.out.find("conforms"), std::string::npos);
+}
+
+struct Damage {
+  const char* what;
+  std::function<Bytes()> make;
+  std::string expected;
+};
+
+TEST(List, ReportsEveryKindOfDamageWithValidJsonAndVerifyRefusesIt) {
+  const auto changed = [](std::function<void(Bytes&)> change) {
+    return [change] {
+      Bytes b = image(standard_body);
+      change(b);
+      return b;
+    };
+  };
+  const auto nested = [](int levels, const std::string& name) {
+    return [levels, name] {
+      return image([&](SetupDataWriter& w) {
+        for (int i = 0; i < levels; ++i) w.begin_folder(name);
+        for (int i = 0; i <= levels; ++i) w.end_list();
+        w.end_list();
+      });
+    };
+  };
+  const std::vector<Damage> cases = {
+      {"header cut", changed([](Bytes& b) { b.resize(50); }),
+       "the file ends inside the header: 50 of 112 bytes"},
+      {"entry cut", changed([](Bytes& b) { b.resize(200); }),
+       "the file ends inside the entry at offset 189 (11 of 36 bytes)"},
+      {"contents cut", changed([](Bytes& b) { b.resize(226); }),
+       "entry at offset 189 ('Data\\a.bin'): its 3 content bytes run past the end of the file "
+       "(1 left)"},
+      {"terminator missing", changed([](Bytes& b) { b.resize(264); }),
+       "the file ends at offset 264, where the next entry of the file tree should be"},
+      {"size below -1", changed([](Bytes& b) { le::put_i32(&b[189 + 32], -2); }),
+       "entry at offset 189 ('Data\\a.bin'): size -2 is below -1"},
+      {"trailing bytes", changed([](Bytes& b) { b.insert(b.end(), 5, 0); }),
+       "5 bytes follow the companion list at offset 372"},
+      {"date off the DOS grid", [] { return image(standard_body, 45306.4375 + 1.0 / 86400); },
+       "is not a DOS date-time value"},
+      {"nonzero terminator", changed([](Bytes& b) { b[228 + 33] = 7; }),
+       "the terminator at offset 228 ending folder 'Data' has nonzero bytes"},
+      {"name length over 31", changed([](Bytes& b) { b[112] = 40; }),
+       "the name's length byte 40 is above 31"},
+      {"product length over 31", changed([](Bytes& b) { b[8] = 40; }),
+       "the product name's length byte 40 is above 31"},
+      {"settings key length over 63", changed([](Bytes& b) { b[40] = 64; }),
+       "the settings key's length byte 64 is above 63"},
+      {"companion with contents", changed([](Bytes& b) { le::put_i32(&b[300 + 32], 5); }),
+       "companion entry at offset 300 ('Mo.exe'): size 5 instead of 0"},
+      {"case clash",
+       [] {
+         return image([](SetupDataWriter& w) {
+           w.file("A.txt", "1");
+           w.file("a.TXT", "2");
+           w.end_list();
+           w.end_list();
+         });
+       },
+       "('a.TXT'): the same name as 'A.txt' in the same folder, ignoring case"},
+      {"device name",
+       [] {
+         return image([](SetupDataWriter& w) {
+           w.file("Com3.log", "1");
+           w.end_list();
+           w.end_list();
+         });
+       },
+       "('Com3.log'): the name is reserved for a device"},
+      {"nested deeper than 128", nested(129, "d"), "\\d'): folder nested deeper than 128 levels"},
+      {"path over 255", nested(8, std::string(31, 'p')), "characters, over 255"},
+      {"over 65535 items",
+       [] {
+         return image([](SetupDataWriter& w) {
+           w.end_list();
+           for (int i = 0; i < 65536; ++i) w.companion("c" + std::to_string(i));
+           w.end_list();
+         });
+       },
+       "65536 progress items (files and companions), over 65535"},
+  };
+  for (const Damage& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir tmp;
+    const Listing listing = list_json(tmp, c.make());
+    EXPECT_EQ(listing.code, 1);
+    EXPECT_TRUE(mentions(listing.problems, c.expected)) << joined(listing.problems);
+    const ToolRun text = run_tool({"list", utf8_of(tmp / "Setup.dat")});
+    EXPECT_EQ(text.code, 1);
+    EXPECT_NE(text.out.find(c.expected), std::string::npos) << text.out;
+    const ToolRun verify = run_tool({"verify", utf8_of(tmp / "Setup.dat")});
+    EXPECT_EQ(verify.code, 1);
+    EXPECT_NE(verify.err.find(c.expected), std::string::npos) << verify.err;
+  }
+}
+
+TEST(List, ReportsUnsafeNamesAndReadsOn) {
+  TempDir tmp;
+  const Listing listing = list_json(tmp, image([](SetupDataWriter& w) {
+    w.file("a\x01" "b", "1");
+    w.file("..", "2");
+    w.file("x\\y", "3");
+    w.file("good.txt", "4");
+    w.begin_folder("Data");
+    w.file("a.bin", "5");
+    w.end_list();
+    w.end_list();
+    w.companion("Mo.exe");
+    w.end_list();
+  }));
+  EXPECT_EQ(listing.code, 1);
+  const Json& tree = listing.json["tree"];
+  ASSERT_EQ(tree.items.size(), 5u);
+  EXPECT_EQ(tree[0]["name"].text, "a\x01" "b");
+  EXPECT_EQ(tree[3]["name"].text, "good.txt");
+  EXPECT_EQ(tree[4]["folder"][0]["name"].text, "a.bin");
+  EXPECT_EQ(listing.json["companions"][0].text, "Mo.exe");
+  EXPECT_EQ(listing.json["trailing_bytes"].text, "0");
+  const auto& p = listing.problems;
+  EXPECT_TRUE(mentions(p, "('a\\x01b'): the name holds the control character 0x01")) << joined(p);
+  EXPECT_TRUE(mentions(p, "('..'): the name is '..'"));
+  EXPECT_TRUE(mentions(p, "('x\\y'): the name holds the character '\\'"));
+  // The installer itself stops at "..": it had counted one file by then.
+  EXPECT_TRUE(mentions(p, "the installer's counting pass fails: entry at offset 149 ('..')"));
+  EXPECT_EQ(listing.json["total_items"].text, "1");
+}
+
+TEST(List, ItemCountIsWhatTheInstallersCountingPassGives) {
+  // A companion of size -1 is a folder to the counting pass, which then counts the next
+  // companion inside it; the copying pass reads on entry by entry and finds a spare terminator.
+  TempDir tmp;
+  const Bytes bytes = image([](SetupDataWriter& w) {
+    w.file("a.txt", "a");
+    w.end_list();
+    w.begin_folder("Odd");
+    w.companion("Mo.exe");
+    w.end_list();
+    w.end_list();
+  });
+  MemoryInputStream in(bytes);
+  SetupHeader header;
+  const std::int64_t installer = count_items(in, header);
+  const Listing listing = list_json(tmp, bytes);
+  EXPECT_EQ(listing.json["total_items"].value, static_cast<double>(installer));
+  EXPECT_EQ(installer, 2);
+  EXPECT_EQ(listing.json["companions"].items.size(), 2u);
+  EXPECT_EQ(listing.json["trailing_bytes"].text, "36");
+  EXPECT_TRUE(mentions(listing.problems, "('Odd'): size -1 instead of 0"));
+}
+
+TEST(List, KeepsTheFirstThousandProblemsAndCountsTheRest) {
+  TempDir tmp;
+  const Listing listing = list_json(tmp, image([](SetupDataWriter& w) {
+    for (int i = 0; i < 1500; ++i) w.file("con", "");  // a device name, then clashes as well
+    w.end_list();
+    w.end_list();
+  }));
+  ASSERT_EQ(listing.problems.size(), 1001u);
+  EXPECT_EQ(listing.problems.back(), "... and 1999 more");
+  EXPECT_EQ(listing.json["tree"].items.size(), 1500u);
+}
+
+TEST(Verify, ChecksCompanionsInTheSourceFolderIgnoringCase) {
+  TempDir tmp;
+  write_bytes(tmp / "Setup.dat", image(standard_body));
+  fs::create_directories(tmp / "dir");
+  const std::vector<std::string> args = {"verify", utf8_of(tmp / "Setup.dat"), "--source-dir",
+                                         utf8_of(tmp / "dir")};
+  const ToolRun missing = run_tool(args);
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_NE(missing.err.find("companion 'Mo.exe' is not in"), std::string::npos) << missing.err;
+
+  fs::create_directories(tmp / "dir" / "MO.EXE");
+  const ToolRun folder = run_tool(args);
+  EXPECT_NE(folder.err.find("is not a regular file"), std::string::npos) << folder.err;
+
+  fs::remove(tmp / "dir" / "MO.EXE");
+  write_file(tmp / "dir" / "mo.EXE", "m");
+  const ToolRun found = run_tool(args);
+  EXPECT_EQ(found.code, 0) << found.err;
+  EXPECT_EQ(run_tool({"verify", utf8_of(tmp / "Setup.dat")}).code, 0);
+}
+
+TEST(List, NoDamageCrashesOrHangsTheReaders) {
+  // Random bytes changed, cut off or added in a valid Setup.dat and a valid Uninst.dat: every
+  // run ends with valid JSON and an exit code, whatever the reader meets.
+  TempDir tmp;
+  const Bytes setup = image(standard_body);
+  SetupHeader header;
+  MemoryOutputStream log_out;
+  UninstallLogWriter log(log_out, header);
+  log.append("C:\\x", 0, true);
+  log.append("C:\\x\\y.txt", 45306.4375, false);
+  log.finish();
+  std::mt19937 random(20240115);
+  for (int round = 0; round < 600; ++round) {
+    const bool is_log = round % 2 == 1;
+    Bytes bytes = is_log ? log_out.bytes() : setup;
+    const int changes = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < changes; ++i)
+      bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+    if (random() % 3 == 0) bytes.resize(random() % bytes.size());
+    if (random() % 5 == 0)
+      bytes.insert(bytes.end(), random() % 80, static_cast<std::uint8_t>(random()));
+    const fs::path file = tmp / (is_log ? "Uninst.dat" : "Setup.dat");
+    write_bytes(file, bytes);
+    const ToolRun run = run_tool({is_log ? "log" : "list", "--json", utf8_of(file)});
+    SCOPED_TRACE("round " + std::to_string(round));
+    ASSERT_TRUE(run.code == 0 || run.code == 1) << run.err;
+    ASSERT_NO_THROW(parse_json(run.out)) << run.out;
+  }
+}

@@ -1,0 +1,313 @@
+// pack: the exact bytes it writes, their order, determinism, every refusal, and that a failure
+// never leaves a damaged Setup.dat behind.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "core/bytes.h"
+#include "setupdat/pack.h"
+#include "support.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void expect_entry(const Bytes& b, std::size_t at, std::string_view name, std::int32_t size) {
+  SCOPED_TRACE("entry at " + std::to_string(at) + " ('" + std::string(name) + "')");
+  ASSERT_LE(at + 36, b.size());
+  EXPECT_EQ(b[at], name.size());
+  EXPECT_EQ(std::string(b.begin() + at + 1, b.begin() + at + 1 + name.size()), name);
+  for (std::size_t i = 1 + name.size(); i < 32; ++i) EXPECT_EQ(b[at + i], 0) << i;
+  EXPECT_EQ(le::get_i32(&b[at + 32]), size);
+}
+
+void expect_terminator(const Bytes& b, std::size_t at) {
+  SCOPED_TRACE("terminator at " + std::to_string(at));
+  ASSERT_LE(at + 36, b.size());
+  for (std::size_t i = 0; i < 36; ++i) EXPECT_EQ(b[at + i], 0) << i;
+}
+
+std::string contents_at(const Bytes& b, std::size_t at, std::size_t size) {
+  return std::string(b.begin() + at, b.begin() + at + size);
+}
+
+std::string all_bytes() {
+  std::string s;
+  for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
+  return s;
+}
+
+// Files created in the order given: readdir order follows creation on many file systems, and
+// pack must not depend on it.
+void make_tree(const fs::path& root, bool reverse) {
+  std::vector<std::function<void()>> steps = {
+      [&] { write_file(root / "readme.txt", "Hello"); },
+      [&] { write_file(root / "Beta" / "b.dat", ""); },
+      [&] { write_file(root / "alpha.TXT", "abc"); },
+      [&] { write_file(root / "Zeta" / "Inner" / "z.bin", all_bytes()); },
+      [&] { fs::create_directories(root / "Zeta" / "Empty"); },
+  };
+  if (reverse) std::reverse(steps.begin(), steps.end());
+  for (auto& step : steps) step();
+}
+
+}  // namespace
+
+TEST(Pack, WritesTheHeaderTreeAndCompanionsAtTheirExactOffsets) {
+  TempDir tmp;
+  make_tree(tmp / "src", false);
+  write_file(tmp / "extras" / "Zed.exe", "zed");
+  write_file(tmp / "extras" / "Mo.exe", "program");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "extras" / "Zed.exe", tmp / "extras" / "Mo.exe"};
+  pack(options);
+
+  const Bytes b = read_bytes(tmp / "out" / "Setup.dat");
+  EXPECT_EQ(contents_at(b, 0, 8), "MOSETUP2");
+  EXPECT_EQ(b[8], 13);
+  EXPECT_EQ(contents_at(b, 9, 13), "Marbelo Orbit");
+  for (std::size_t i = 22; i < 40; ++i) EXPECT_EQ(b[i], 0);
+  EXPECT_EQ(b[40], 24);
+  EXPECT_EQ(contents_at(b, 41, 24), "Software\\Marbelo\\Orbit 2");
+  for (std::size_t i = 65; i < 104; ++i) EXPECT_EQ(b[i], 0);
+  EXPECT_EQ(le::get_double(&b[104]), 45306.4375);  // 2024-01-15 is day 45306; 10:30 is 7/16
+
+  // Each folder sorted by name with case ignored: alpha.TXT Beta readme.txt Zeta.
+  expect_entry(b, 112, "alpha.TXT", 3);
+  EXPECT_EQ(contents_at(b, 148, 3), "abc");
+  expect_entry(b, 151, "Beta", -1);
+  expect_entry(b, 187, "b.dat", 0);
+  expect_terminator(b, 223);
+  expect_entry(b, 259, "readme.txt", 5);
+  EXPECT_EQ(contents_at(b, 295, 5), "Hello");
+  expect_entry(b, 300, "Zeta", -1);
+  expect_entry(b, 336, "Empty", -1);
+  expect_terminator(b, 372);
+  expect_entry(b, 408, "Inner", -1);
+  expect_entry(b, 444, "z.bin", 256);
+  EXPECT_EQ(contents_at(b, 480, 256), all_bytes());
+  expect_terminator(b, 736);  // Inner
+  expect_terminator(b, 772);  // Zeta
+  expect_terminator(b, 808);  // the tree
+  expect_entry(b, 844, "Zed.exe", 0);  // companions in the order given
+  expect_entry(b, 880, "Mo.exe", 0);
+  expect_terminator(b, 916);
+  EXPECT_EQ(b.size(), 952u);
+
+  EXPECT_EQ(names_in(tmp / "out"), (std::vector<std::string>{"Mo.exe", "Setup.dat", "Zed.exe"}));
+  EXPECT_EQ(read_bytes(tmp / "out" / "Mo.exe"), read_bytes(tmp / "extras" / "Mo.exe"));
+}
+
+TEST(Pack, SameInputGivesTheSameBytesWhateverTheCreationOrder) {
+  TempDir tmp;
+  make_tree(tmp / "one", false);
+  make_tree(tmp / "two", true);
+  pack(standard_options(tmp / "one", tmp / "out1"));
+  pack(standard_options(tmp / "two", tmp / "out2"));
+  pack(standard_options(tmp / "one", tmp / "out1"));  // again, over the first result
+  EXPECT_EQ(read_bytes(tmp / "out1" / "Setup.dat"), read_bytes(tmp / "out2" / "Setup.dat"));
+  EXPECT_EQ(names_in(tmp / "out1"), std::vector<std::string>{"Setup.dat"});
+}
+
+TEST(Pack, ConvertsNamesToWindows1252AndSortsByTheirBytes) {
+  TempDir tmp;
+  write_file(tmp / "src" / u8("Ünïcode") / u8("Café.txt"), "x");
+  write_file(tmp / "src" / u8("€uro.txt"), "y");
+  write_file(tmp / "src" / "zz.txt", "z");
+  pack(standard_options(tmp / "src", tmp / "out"));
+  const Bytes b = read_bytes(tmp / "out" / "Setup.dat");
+  expect_entry(b, 112, "zz.txt", 1);                 // 'z' sorts before 0x80
+  expect_entry(b, 149, "\x80uro.txt", 1);            // € is 0x80
+  expect_entry(b, 186, "\xDCn\xEF" "code", -1);      // Ü 0xDC, ï 0xEF
+  expect_entry(b, 222, "Caf\xE9.txt", 1);
+}
+
+#ifndef _WIN32
+TEST(Pack, FollowsLinksToFilesAndRefusesLinksToFoldersAndDanglingOnes) {
+  TempDir tmp;
+  write_file(tmp / "elsewhere" / "real.txt", "linked contents");
+  write_file(tmp / "src" / "plain.txt", "p");
+  fs::create_symlink(tmp / "elsewhere" / "real.txt", tmp / "src" / "link.txt");
+  pack(standard_options(tmp / "src", tmp / "out"));
+  const Bytes b = read_bytes(tmp / "out" / "Setup.dat");
+  expect_entry(b, 112, "link.txt", 15);
+  EXPECT_EQ(contents_at(b, 148, 15), "linked contents");
+
+  fs::create_directory_symlink(tmp / "src", tmp / "src" / "loop");
+  fs::create_symlink(tmp / "missing", tmp / "src" / "dangling");
+  try {
+    pack(standard_options(tmp / "src", tmp / "out2"));
+    FAIL() << "packed a tree with a link to a folder";
+  } catch (const PackRefused& refused) {
+    ASSERT_EQ(refused.reasons().size(), 2u) << refused.text();
+    EXPECT_NE(refused.text().find("loop' is a link to a folder"), std::string::npos);
+    EXPECT_NE(refused.text().find("dangling' is a link that leads to no file"), std::string::npos);
+  }
+}
+#endif
+
+struct RefusalCase {
+  const char* what;
+  std::function<void(const TempDir&, PackOptions&)> change;
+  std::vector<std::string> expected;  // each must be in the reasons
+};
+
+TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
+  const auto file = [](const char* name) {
+    return [name](const TempDir& t, PackOptions&) { write_file(t / "src" / u8(name), "x"); };
+  };
+  const auto date = [](const char* text) {
+    return [text](const TempDir&, PackOptions& o) { o.date = text; };
+  };
+  const auto companion = [](const char* rel) {
+    return [rel](const TempDir& t, PackOptions& o) {
+      write_file(t / "side" / rel, "c");
+      o.companions.push_back(t / "side" / rel);
+    };
+  };
+  const std::string deep = [] {
+    std::string p = "d";
+    for (int i = 1; i <= 129; ++i) p += "/d";
+    return p;
+  }();
+  const std::vector<RefusalCase> cases = {
+      {"no Windows-1252 form", file("日本.txt"),
+       {"日本.txt': the name has no Windows-1252 form"}},
+      {"name over 31", file("abcdefghijklmnopqrstuvwxyz012345"), {"is 32 characters, over 31"}},
+      {"path over 255 below --dest",
+       [](const TempDir& t, PackOptions& o) {
+         o.dest = "C:\\" + std::string(240, 'x');  // gets its backslash: 244 characters
+         write_file(t / "src" / "twelve_chars", "x");
+       },
+       {"twelve_chars': the full path C:\\xxx", "is 256 characters, over 255"}},
+#ifndef _WIN32  // names and depths Windows itself refuses to create
+      {"device name", file("aux.txt"), {"aux.txt': the name is reserved for a device"}},
+      {"reserved character", file("what?.txt"), {"what?.txt': the name holds the character '?'"}},
+      {"trailing dot", file("name."), {"name.': the name ends in a dot"}},
+      {"trailing space", file("name "), {"ends in a space"}},
+      {"control character", file("a\tb"), {"control character 0x09"}},
+      {"case clash",
+       [](const TempDir& t, PackOptions&) {
+         write_file(t / "src" / "Sub" / "Readme.txt", "1");
+         write_file(t / "src" / "Sub" / "README.TXT", "2");
+       },
+       {"differ only in case"}},
+      {"tree deeper than 128",
+       [&deep](const TempDir& t, PackOptions& o) {
+         o.dest = "C:";
+         fs::create_directories(t / "src" / deep);
+       },
+       {"a folder nested deeper than 128 levels", "over 255"}},
+      {"file of 2 GiB",
+       [](const TempDir& t, PackOptions&) {
+         write_file(t / "src" / "big.bin", "");
+         fs::resize_file(t / "src" / "big.bin", 2147483648u);  // sparse: nothing is written
+       },
+       {"big.bin' is 2147483648 bytes; files must stay below 2 GiB"}},
+#endif
+      {"odd seconds", date("2024-01-15 10:30:01"), {"'2024-01-15 10:30:01' is no DOS date-time"}},
+      {"year 1979", date("1979-12-31 23:59:58"), {"is no DOS date-time"}},
+      {"year 2100", date("2100-01-01 00:00:00"), {"is no DOS date-time"}},
+      {"day that does not exist", date("2023-02-29 12:00:00"), {"is no DOS date-time"}},
+      {"malformed date", date("2024-1-15 10:30"), {"is not of the form YYYY-MM-DD HH:MM:SS"}},
+      {"product name over 31",
+       [](const TempDir&, PackOptions& o) { o.product = std::string(32, 'p'); },
+       {"the product name 'ppp", "is 32 characters, over 31"}},
+      {"product name not convertible",
+       [](const TempDir&, PackOptions& o) { o.product = "Orbit ☃"; },
+       {"the product name 'Orbit ☃' has characters outside Windows-1252"}},
+      {"settings key over 63",
+       [](const TempDir&, PackOptions& o) { o.settings_key = std::string(64, 'k'); },
+       {"the settings key 'kkk", "is 64 characters, over 63"}},
+      {"settings key not convertible",
+       [](const TempDir&, PackOptions& o) { o.settings_key = "Software\\日本"; },
+       {"the settings key 'Software\\日本' has characters outside Windows-1252"}},
+      {"missing companion",
+       [](const TempDir& t, PackOptions& o) { o.companions.push_back(t / "nowhere.exe"); },
+       {"nowhere.exe' does not exist"}},
+      {"companion that is a folder",
+       [](const TempDir& t, PackOptions& o) {
+         fs::create_directories(t / "side" / "Folder.exe");
+         o.companions.push_back(t / "side" / "Folder.exe");
+       },
+       {"Folder.exe' is not a regular file"}},
+      {"companion named twice",
+       [&companion](const TempDir& t, PackOptions& o) {
+         companion("a/Mo.exe")(t, o);
+         companion("b/MO.EXE")(t, o);
+       },
+       {"MO.EXE' has the same name as the companion", "a/Mo.exe'"}},
+      {"companion named Setup.dat", companion("setup.DAT"),
+       {"setup.DAT' has the same name as Setup.dat"}},
+      {"companion named like a top-level item",
+       [&companion](const TempDir& t, PackOptions& o) {
+         write_file(t / "src" / "Readme.txt", "r");
+         companion("README.txt")(t, o);
+       },
+       {"README.txt' has the same name as '", "Readme.txt' of the tree"}},
+      {"output inside the source",
+       [](const TempDir& t, PackOptions& o) { o.out_dir = t / "src" / "sub" / ".." / "out"; },
+       {"would pack itself"}},
+      {"output is the source",
+       [](const TempDir& t, PackOptions& o) { o.out_dir = t / "src" / "."; },
+       {"would pack itself"}},
+      {"missing source",
+       [](const TempDir& t, PackOptions& o) { o.source_dir = t / "absent"; },
+       {"absent does not exist or is no folder"}},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir tmp;
+    write_file(tmp / "src" / "ok.txt", "fine");
+    PackOptions options = standard_options(tmp / "src", tmp / "out");
+    c.change(tmp, options);
+    try {
+      pack(options);
+      ADD_FAILURE() << "packed";
+    } catch (const PackRefused& refused) {
+      for (const auto& text : c.expected)
+        EXPECT_NE(refused.text().find(text), std::string::npos) << refused.text();
+    }
+    EXPECT_FALSE(fs::exists(options.out_dir / "Setup.dat"));
+    EXPECT_FALSE(fs::exists(tmp / "out"));
+  }
+}
+
+TEST(Pack, RefusesMoreThan65535ProgressItems) {
+#ifdef _WIN32
+  GTEST_SKIP() << "65,535 files take minutes under Wine";
+#else
+  TempDir tmp;
+  for (int i = 0; i < 65535; ++i) write_file(tmp / "src" / ("f" + std::to_string(i)), "");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  EXPECT_NO_THROW(plan_pack(options));
+  write_file(tmp / "Mo.exe", "m");
+  options.companions = {tmp / "Mo.exe"};
+  try {
+    plan_pack(options);
+    ADD_FAILURE() << "planned 65,536 items";
+  } catch (const PackRefused& refused) {
+    EXPECT_EQ(refused.text(), "65536 progress items (files and companions), over 65535");
+  }
+#endif
+}
+
+TEST(Pack, AFileChangedAfterTheScanFailsAndLeavesTheEarlierSetupDatAlone) {
+  TempDir tmp;
+  write_file(tmp / "src" / "a.txt", "first");
+  pack(standard_options(tmp / "src", tmp / "out"));
+  const Bytes earlier = read_bytes(tmp / "out" / "Setup.dat");
+
+  for (const char* change : {"grown", "shrunk", "removed"}) {
+    SCOPED_TRACE(change);
+    write_file(tmp / "src" / "a.txt", "second");
+    const PackPlan plan = plan_pack(standard_options(tmp / "src", tmp / "out"));
+    if (std::string(change) == "grown") write_file(tmp / "src" / "a.txt", "second, longer");
+    if (std::string(change) == "shrunk") write_file(tmp / "src" / "a.txt", "2nd");
+    if (std::string(change) == "removed") fs::remove(tmp / "src" / "a.txt");
+    EXPECT_THROW(write_pack(plan, tmp / "out", nullptr), Failure);
+    EXPECT_EQ(read_bytes(tmp / "out" / "Setup.dat"), earlier);
+    EXPECT_EQ(names_in(tmp / "out"), std::vector<std::string>{"Setup.dat"});  // no temporary
+  }
+}

@@ -1,0 +1,107 @@
+// The code page conversion, the name rules and the JSON writer: the pieces every report and
+// every packed name go through.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sstream>
+
+#include "setupdat/codepage.h"
+#include "setupdat/json_writer.h"
+#include "setupdat/rules.h"
+#include "support.h"
+
+TEST(Codepage, EveryAssignedByteRoundTripsAndTheUnassignedOnesShowAsReplacement) {
+  const std::string unassigned = "\x81\x8D\x8F\x90\x9D";
+  for (int b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    const std::string utf8 = cp1252_to_utf8(byte);
+    if (unassigned.find(byte) != std::string::npos) {
+      EXPECT_EQ(utf8, "\xEF\xBF\xBD") << b;
+      EXPECT_FALSE(utf8_to_cp1252(std::string(1, '\xC2') + byte)) << "U+00" << b;
+    } else {
+      EXPECT_EQ(utf8_to_cp1252(utf8), byte) << b;
+    }
+  }
+}
+
+TEST(Codepage, TheHighHalfMapsToItsOwnCharacters) {
+  EXPECT_EQ(cp1252_to_utf8("\x80\x8A\x9C\x9F"), "€Šœ\xC5\xB8");  // € Š œ Ÿ
+  EXPECT_EQ(utf8_to_cp1252("€ “quoted” – Café Ÿ"),
+            "\x80 \x93quoted\x94 \x96 Caf\xE9 \x9F");
+  EXPECT_EQ(cp1252_to_utf8("\xA0\xE9\xFF"), "\xC2\xA0\xC3\xA9\xC3\xBF");
+}
+
+TEST(Codepage, RefusesInvalidUtf8AndCharactersWithoutAByte) {
+  for (const char* text : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xE2\x82", "\x80",
+                           "\xF4\x90\x80\x80", "\xFF", "☃", "日本", "\xC2\x81", "ā"}) {
+    EXPECT_FALSE(utf8_to_cp1252(text)) << text;
+  }
+  EXPECT_EQ(utf8_to_cp1252(""), "");
+}
+
+TEST(Rules, WindowsNames) {
+  for (const char* good : {"Readme.txt", "a b", "COM10", "CONSOLE.txt", "Caf\xE9", "LPT0",
+                           ".hidden", "x.y.z", "NULL"}) {
+    EXPECT_FALSE(windows_name_problem(good)) << good;
+  }
+  const std::pair<const char*, const char*> bad[] = {
+      {"", "empty"},           {".", "'.'"},           {"..", "'..'"},
+      {"a\x01", "0x01"},       {"a\x1f", "0x1f"},      {"a<b", "'<'"},
+      {"a>b", "'>'"},          {"a:b", "':'"},         {"a\"b", "'\"'"},
+      {"a/b", "'/'"},          {"a\\b", "'\\'"},       {"a|b", "'|'"},
+      {"a?b", "'?'"},          {"a*b", "'*'"},         {"name ", "space"},
+      {"name.", "dot"},        {"CON", "device"},      {"con.txt", "device"},
+      {"Aux.tar.gz", "device"}, {"nul", "device"},     {"PRN.x", "device"},
+      {"com1", "device"},      {"COM9.log", "device"}, {"lpt5", "device"},
+  };
+  for (const auto& [name, why] : bad) {
+    const auto problem = windows_name_problem(name);
+    ASSERT_TRUE(problem) << name;
+    EXPECT_NE(problem->find(why), std::string::npos) << name << ": " << *problem;
+  }
+}
+
+namespace {
+
+std::string written(void (*write)(JsonWriter&)) {
+  std::ostringstream out;
+  JsonWriter json(out);
+  write(json);
+  return out.str();
+}
+
+}  // namespace
+
+TEST(JsonWriter, EscapesWhatJsonRequiresAndReplacesInvalidUtf8) {
+  const std::string text = written([](JsonWriter& j) {
+    j.begin_array();
+    j.string("quote \" backslash \\ newline \n tab \t bell \x07 unit \x1f del \x7f");
+    j.string("broken \xC3 utf8 \xFF end");
+    j.string("€ and 😀");
+    j.end_array();
+  });
+  const Json doc = parse_json(text);
+  EXPECT_EQ(doc[0].text, "quote \" backslash \\ newline \n tab \t bell \x07 unit \x1f del \x7f");
+  EXPECT_EQ(doc[1].text, "broken \xEF\xBF\xBD utf8 \xEF\xBF\xBD end");
+  EXPECT_EQ(doc[2].text, "€ and 😀");
+}
+
+TEST(JsonWriter, DoublesReadBackBitForBitAndNonNumbersBecomeNull) {
+  const double values[] = {0.0, -0.0, 0.1, 45306.4375, 45306.43750000001, 1e300,
+                           std::numeric_limits<double>::denorm_min(), -123.456e-7};
+  for (const double value : values) {
+    std::ostringstream out;
+    JsonWriter(out).number(value);
+    const double back = std::strtod(out.str().c_str(), nullptr);
+    EXPECT_EQ(std::memcmp(&back, &value, sizeof value), 0) << out.str();
+  }
+  std::ostringstream out;
+  JsonWriter json(out);
+  json.begin_array();
+  json.number(std::nan(""));
+  json.number(std::numeric_limits<double>::infinity());
+  json.end_array();
+  EXPECT_EQ(parse_json(out.str())[1].kind, Json::null);
+}

@@ -1,0 +1,177 @@
+#include "setupdat/log_report.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "core/stdio_streams.h"
+#include "setupdat/codepage.h"
+#include "setupdat/display.h"
+#include "setupdat/file_io.h"
+#include "setupdat/json_writer.h"
+
+namespace {
+
+using std::to_string;
+
+void check_header(const std::uint8_t* raw, Problems& problems) {
+  if (std::memcmp(raw, uninstall_signature, 8) != 0)
+    problems.add("the signature is " + hex_of(raw, 8) + " (\"" +
+                 shown(std::string_view(reinterpret_cast<const char*>(raw), 8)) +
+                 "\"), not KVUNINST");
+  if (ShortString<31>::overlong(raw + 8))
+    problems.add("the product name's length byte " + to_string(raw[8]) + " is above 31");
+  if (ShortString<63>::overlong(raw + 40))
+    problems.add("the settings key's length byte " + to_string(raw[40]) + " is above 63");
+}
+
+// The path's length byte cannot exceed its capacity of 255, so only the flag and the reserved
+// bytes can be out of line in a record.
+void check_record(const std::uint8_t* raw, std::uint64_t at, Problems& problems) {
+  const std::string where = "record at offset " + to_string(at);
+  if (raw[264] > 1)
+    problems.add(where + ": the folder flag is " + to_string(raw[264]) + ", not 0 or 1");
+  if (raw[265] || raw[266] || raw[267])
+    problems.add(where + ": the reserved bytes are " + hex_of(raw + 265, 3) + ", not zeros");
+}
+
+class TextSink final : public LogSink {
+ public:
+  TextSink(std::ostream& out, const Problems& problems) : out_(out), problems_(problems) {}
+
+  void header(const UninstallHeader* h) override {
+    if (!h) {
+      out_ << "Header:        (missing)\n";
+      return;
+    }
+    out_ << "Signature:     "
+         << shown(std::string_view(reinterpret_cast<const char*>(h->signature.data()), 8)) << '\n'
+         << "Product name:  " << shown(h->product_name.view()) << '\n'
+         << "Settings key:  " << shown(h->settings_key.view()) << '\n'
+         << "Record count:  " << h->record_count << '\n'
+         << "Records:\n";
+  }
+  void record(const UninstallRecord& r) override {
+    out_ << (r.is_folder ? "  folder  " : "  file    ") << shown(r.path.view()) << "  "
+         << number_text(r.file_date) << " (" << date_text(r.file_date) << ")\n";
+  }
+  void finish() override {
+    if (problems_.empty()) {
+      out_ << "No problems.\n";
+      return;
+    }
+    out_ << "Problems (" << problems_.total() << "):\n";
+    for (const auto& text : problems_.shown()) out_ << "  - " << text << '\n';
+  }
+
+ private:
+  std::ostream& out_;
+  const Problems& problems_;
+};
+
+class JsonSink final : public LogSink {
+ public:
+  JsonSink(std::ostream& out, const Problems& problems) : json_(out), problems_(problems) {}
+
+  void header(const UninstallHeader* h) override {
+    json_.begin_object();
+    json_.key("signature");
+    h ? json_.string(cp1252_to_utf8(std::string_view(
+            reinterpret_cast<const char*>(h->signature.data()), h->signature.size())))
+      : json_.null();
+    json_.key("product_name");
+    h ? json_.string(cp1252_to_utf8(h->product_name.view())) : json_.null();
+    json_.key("settings_key");
+    h ? json_.string(cp1252_to_utf8(h->settings_key.view())) : json_.null();
+    json_.key("record_count");
+    h ? json_.number(std::int64_t{h->record_count}) : json_.null();
+    json_.key("records");
+    json_.begin_array();
+  }
+  void record(const UninstallRecord& r) override {
+    json_.begin_object();
+    json_.key("path");
+    json_.string(cp1252_to_utf8(r.path.view()));
+    json_.key("file_date");
+    json_.number(r.file_date);
+    json_.key("file_date_hex");
+    json_.string(double_hex(r.file_date));
+    json_.key("is_folder");
+    json_.boolean(r.is_folder);
+    json_.end_object();
+  }
+  void finish() override {
+    json_.end_array();
+    json_.key("problems");
+    json_.begin_array();
+    for (const auto& text : problems_.shown()) json_.string(text);
+    json_.end_array();
+    json_.end_object();
+  }
+
+ private:
+  JsonWriter json_;
+  const Problems& problems_;
+};
+
+}  // namespace
+
+bool check_log(InputStream& in, std::uint64_t size, LogSink& sink, Problems& problems) {
+  const std::size_t before = problems.total();
+  if (size < UninstallHeader::size) {
+    problems.add("the log is shorter than its header: " + to_string(size) + " of " +
+                 to_string(UninstallHeader::size) + " bytes");
+    sink.header(nullptr);
+    sink.finish();
+    return false;
+  }
+  std::array<std::uint8_t, UninstallHeader::size> head;
+  in.seek(0);
+  read_exact(in, head.data(), head.size());
+  const UninstallHeader header = UninstallHeader::decode(head.data());
+  check_header(head.data(), problems);
+  if (header.record_count < 0)
+    problems.add("the record count " + to_string(header.record_count) + " is negative");
+  sink.header(&header);
+
+  std::uint64_t at = UninstallHeader::size;
+  for (std::int32_t i = 0; i < header.record_count; ++i) {
+    if (size - at < UninstallRecord::size) {
+      problems.add("the record count " + to_string(header.record_count) +
+                   " goes beyond the end of the file: it holds " + to_string(i) +
+                   " whole records and " + to_string(size - at) + " bytes more");
+      sink.finish();
+      return false;
+    }
+    std::array<std::uint8_t, UninstallRecord::size> raw;
+    read_exact(in, raw.data(), raw.size());
+    check_record(raw.data(), at, problems);
+    sink.record(UninstallRecord::decode(raw.data()));
+    at += UninstallRecord::size;
+  }
+  if (const std::uint64_t after = size - at; after > 0)
+    problems.add(to_string(after) + " bytes follow the last record at offset " + to_string(at) +
+                 " (" + to_string(after / UninstallRecord::size) +
+                 " whole records beyond the record count); the uninstaller never reads them");
+  sink.finish();
+  return problems.total() == before;
+}
+
+int list_log(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err) {
+  OpenFile data = open_for_reading(file);
+  StdioInputStream in(data.get());
+  const std::uint64_t size = file_size(data.get());
+  Problems problems;
+  bool clean;
+  if (json) {
+    JsonSink sink(out, problems);
+    clean = check_log(in, size, sink, problems);
+  } else {
+    TextSink sink(out, problems);
+    clean = check_log(in, size, sink, problems);
+  }
+  if (clean) return 0;
+  err << "setupdat: " << utf8_of(file) << " has " << problems.total()
+      << (problems.total() == 1 ? " problem\n" : " problems\n");
+  return 1;
+}

@@ -1,0 +1,16 @@
+// The list and verify commands over a Setup.dat file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+// Prints the header, the tree, the companions, the trailing bytes and every problem, as text or
+// as one JSON object; returns the exit code: 0 when the file conforms, 1 otherwise.
+int list_setup(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err);
+
+// Checks the file and, given source_dir, that every companion lies there as a regular file.
+// Problems go to err, the verdict to out; returns 0 when all is well, 1 otherwise.
+int verify_setup(const std::filesystem::path& file,
+                 const std::optional<std::filesystem::path>& source_dir, std::ostream& out,
+                 std::ostream& err);

@@ -7,8 +7,7 @@
 
 namespace {
 
-// The dialog's button rows, in display order. The last five rows are shown by no message of
-// the setup, so their captions stay here beside the table rather than among the setup's texts.
+// The dialog's button rows, in display order.
 struct ButtonRow {
   const char* caption;
   int result;
@@ -16,9 +15,9 @@ struct ButtonRow {
 constexpr ButtonRow rows[] = {
     {texts::button_yes, results::yes},     {texts::button_no, results::no},
     {texts::button_ok, results::ok},       {texts::button_cancel, results::cancel},
-    {"&Abort", results::abort},            {"&Retry", results::retry},
-    {"&Ignore", results::ignore},          {"&All", results::all},
-    {"&Help", results::help},
+    {texts::button_abort, results::abort}, {texts::button_retry, results::retry},
+    {texts::button_ignore, results::ignore}, {texts::button_all, results::all},
+    {texts::button_help, results::help},
 };
 constexpr int row_count = static_cast<int>(std::size(rows));
 constexpr int yes_row = 0, no_row = 1, ok_row = 2;

@@ -23,6 +23,12 @@ inline constexpr char caption_confirm[] = "Confirm";
 inline constexpr char button_yes[] = "&Yes";
 inline constexpr char button_no[] = "&No";
 inline constexpr char button_ok[] = "OK";
+// Rows of the button set that no message of the program shows.
+inline constexpr char button_abort[] = "&Abort";
+inline constexpr char button_retry[] = "&Retry";
+inline constexpr char button_ignore[] = "&Ignore";
+inline constexpr char button_all[] = "&All";
+inline constexpr char button_help[] = "&Help";
 
 // Messages, in the order a run meets them.
 inline constexpr char missing_file[] =

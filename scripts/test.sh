@@ -14,6 +14,7 @@ run_tier() {
   if ! build_preset "$preset"; then broken=1; echo "== $preset: BUILD FAILED"; return; fi
   echo "== $preset: test"
   # Into a file, followed live: a pipe could be held open by a background Wine process.
+  : >"$log"
   ctest --preset "$preset" >"$log" 2>&1 &
   local pid=$!
   tail -n +1 --pid=$pid -f "$log"

@@ -20,6 +20,9 @@ wine_ready() {
       # frames (caption, close box) are part of what the tests look at.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&-
       wineserver -w 9>&-
+      # Debian's Wine does not find its own fonts where it looks for them; from the prefix's
+      # Fonts folder it loads them (Marlett draws the caption buttons).
+      cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
     # The server and the services outlive this call: they must not inherit the lock (9>&-)
     # or our caller's output.

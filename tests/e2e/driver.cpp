@@ -196,4 +196,14 @@ std::string class_of(HWND window) {
 
 void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+void press_key(HWND window, WORD key) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  HWND target = info.hwndFocus ? info.hwndFocus : window;
+  const UINT scan = MapVirtualKeyA(key, 0);
+  PostMessageA(target, WM_KEYDOWN, key, 1 | scan << 16);
+  PostMessageA(target, WM_KEYUP, key, 1 | scan << 16 | 3u << 30);
+}
+
 }  // namespace e2e

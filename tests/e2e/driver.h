@@ -67,4 +67,8 @@ std::string class_of(HWND window);
 // Clicks a push button the way a mouse click does, through BM_CLICK.
 void click(HWND button);
 
+// Presses and releases a key on the control that has the keyboard focus in the window's
+// thread, as the keyboard would deliver it.
+void press_key(HWND window, WORD key);
+
 }  // namespace e2e

@@ -138,10 +138,14 @@ TEST_F(Wizard, EveryControlAsLaidOut) {
     EXPECT_EQ(r.top, row.top);
     EXPECT_EQ(r.right - r.left, row.width);
     EXPECT_EQ(r.bottom - r.top, row.height);
-    if (row.caption) EXPECT_EQ(text_of(c), row.caption);
+    if (row.caption) {
+      EXPECT_EQ(text_of(c), row.caption);
+    }
     const bool tab_stop = GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP;
     EXPECT_EQ(tab_stop, row.tab_stop);
-    if (row.kind == ControlKind::CheckBox) EXPECT_EQ(SendMessageA(c, BM_GETCHECK, 0, 0), BST_CHECKED);
+    if (row.kind == ControlKind::CheckBox) {
+      EXPECT_EQ(SendMessageA(c, BM_GETCHECK, 0, 0), BST_CHECKED);
+    }
     // Only the Welcome page's controls are showing at start.
     const bool on_shown_page = row.page == on_window || row.page == WelcomePage;
     EXPECT_EQ(IsWindowVisible(c) != FALSE, on_shown_page);
@@ -207,5 +211,28 @@ TEST_F(Wizard, CancelAsksAndOnlyYesCloses) {
   confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
   ASSERT_TRUE(confirm);
   click(child_with_text(confirm, texts::button_yes));
+  EXPECT_EQ(run_->program->wait_exit(10000), 0);
+}
+
+TEST_F(Wizard, EnterGoesOnAndEscAsksToCancel) {
+  press_key(window_, VK_RETURN);
+  Sleep(300);
+  EXPECT_EQ(text_of(control(NextButton)), texts::button_yes);  // the License page
+  EXPECT_TRUE(IsWindowVisible(control(LicenseMemo)));
+
+  // Esc acts as the No button there: the close confirmation, whose own Esc answers No.
+  press_key(window_, VK_ESCAPE);
+  HWND confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  press_key(confirm, VK_ESCAPE);
+  Sleep(300);
+  EXPECT_FALSE(IsWindow(confirm));
+  EXPECT_TRUE(run_->program->running());
+
+  // The title bar's close box asks the same question.
+  PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  press_key(confirm, VK_RETURN);  // Yes is the default
   EXPECT_EQ(run_->program->wait_exit(10000), 0);
 }

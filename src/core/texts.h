@@ -12,6 +12,10 @@ inline constexpr char uninstall_title[] = "Marbelo Orbit Uninstall";
 inline constexpr char uninstaller_name[] = "Uninst.exe";
 inline constexpr char setup_data_name[] = "Setup.dat";
 inline constexpr char uninstall_log_name[] = "Uninst.dat";
+// Files of the installed product that the shortcuts and the last page refer to.
+inline constexpr char program_file[] = "Mo.exe";
+inline constexpr char help_file[] = "Mo.hlp";
+inline constexpr char readme_file[] = "Readme.txt";
 
 // Captions of the message dialog, by kind: warning, error, information, confirmation.
 inline constexpr char caption_warning[] = "Warning";

@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr char program_file[] = "Mo.exe";
-constexpr char help_file[] = "Mo.hlp";
-constexpr char readme_file[] = "Readme.txt";
+using texts::help_file;
+using texts::program_file;
+using texts::readme_file;
 
 struct StartMenuRow {
   const char* link_name;  // appended to the folder path as it stands: it starts with "\"

@@ -33,7 +33,11 @@ class TMainForm {
   void DestBrowseButtonClick();
 
   // Makes page N current and sets the buttons; an index out of range changes nothing.
+  // Entering the Copy page runs the installation, then enters the Ready page.
   void show_page(int page);
+  // Whether Next may leave the page: only the Dest page checks (and sets DestDir).
+  bool can_leave_page(int page);
+  void run_installation();
   int current_page() const { return page_; }
 
   // Run state.

@@ -1,9 +1,11 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/texts.h"
+#include "install/installation.h"
 #include "install/win_files.h"
 #include "resources/resource_ids.h"
 #include "startup/app.h"
@@ -54,6 +56,37 @@ void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
   page.hIcon = nullptr;
   page.lpszClassName = page_class;
   RegisterClassExA(&page);
+}
+
+// The Copy page's status line and progress bar, as the installation run reports to them.
+class CopyPageProgress final : public InstallProgress {
+ public:
+  CopyPageProgress(HWND status, HWND bar) : status_(status), bar_(bar) {}
+  void set_status(const std::string& text) override { SetWindowTextA(status_, text.c_str()); }
+  void set_range(std::uint16_t maximum) override {
+    SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
+    SendMessageA(bar_, PBM_SETPOS, 0, 0);
+  }
+  void step() override {
+    // Read back from the bar, which keeps the position within its range.
+    const LRESULT position = SendMessageA(bar_, PBM_GETPOS, 0, 0);
+    SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(position + 1), 0);
+  }
+  void fill() override {
+    SendMessageA(bar_, PBM_SETPOS, SendMessageA(bar_, PBM_GETRANGE, FALSE, 0), 0);
+  }
+  void process_messages() override { app::process_messages(); }
+
+ private:
+  HWND status_, bar_;
+};
+
+bool is_checked(HWND check_box) { return SendMessageA(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::string window_text(HWND window) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 }  // namespace
@@ -220,6 +253,43 @@ void TMainForm::show_page(int page) {
   set_text(NextButton, b.next_caption);
   if (b.cancel_caption) set_text(CancelButton, b.cancel_caption);
   if (b.focus_next) activate_control(NextButton);
+
+  if (page == CopyPage) {
+    // Paint the Copy page and the buttons' new states before the work starts.
+    app::process_messages();
+    try {
+      run_installation();
+    } catch (const std::exception& failure) {
+      show_error_box(failure.what());
+    }
+    show_page(ReadyPage);
+  }
+}
+
+void TMainForm::run_installation() {
+  InstallRun run;
+  run.source_dir = SourceDir;
+  run.dest_dir = DestDir;
+  run.setup_data_path = SetupDataPath;
+  run.shortcuts = {is_checked(control(IconFolderCheck)), is_checked(control(IconShortcutCheck))};
+  run.owner = window_;
+  run.header = Header;
+  CopyPageProgress progress(control(CopyStatusLabel), control(CopyProgressBar));
+  struct KeepState {  // the run's counts reach the form also when the run fails
+    TMainForm& form;
+    InstallRun& run;
+    ~KeepState() {
+      form.Header = run.header;
+      form.TotalItems = run.total_items;
+      form.LogRecordCount = run.log_record_count;
+    }
+  } keep{*this, run};
+  ::run_installation(run, progress);
+}
+
+bool TMainForm::can_leave_page(int page) {
+  if (page != DestPage) return true;
+  return leave_dest_page(window_text(control(DestFolderInput)), DestDir);
 }
 
 bool TMainForm::FormCloseQuery() {
@@ -232,16 +302,29 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::BackButtonClick() { show_page(page_ - 1); }
 
 void TMainForm::NextButtonClick() {
-  if (page_ == ReadyPage) {
-    PostMessageA(window_, WM_CLOSE, 0, 0);
+  if (page_ != ReadyPage) {
+    if (can_leave_page(page_)) show_page(page_ + 1);
     return;
   }
-  show_page(page_ + 1);
+  // Finish. What the shell answers is not looked at; a failure here only skips the rest.
+  try {
+    if (is_checked(control(ReadyReadmeCheck)))
+      ShellExecuteA(nullptr, nullptr, (DestDir + texts::readme_file).c_str(), nullptr, nullptr,
+                    SW_SHOWNORMAL);
+    if (is_checked(control(ReadyStartCheck)))
+      ShellExecuteA(nullptr, nullptr, (DestDir + texts::program_file).c_str(), nullptr,
+                    DestDir.c_str(), SW_SHOWNORMAL);
+  } catch (...) {
+  }
+  PostMessageA(window_, WM_CLOSE, 0, 0);
 }
 
 void TMainForm::CancelButtonClick() { PostMessageA(window_, WM_CLOSE, 0, 0); }
 
-void TMainForm::DestBrowseButtonClick() {}
+void TMainForm::DestBrowseButtonClick() {
+  HWND input = control(DestFolderInput);
+  SetWindowTextA(input, browse_for_folder(window_, texts::browse_title, window_text(input)).c_str());
+}
 
 void TMainForm::command(int id, int code) {
   if (code != BN_CLICKED) return;

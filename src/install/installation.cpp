@@ -1,0 +1,160 @@
+#include "install/installation.h"
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+#include "core/failure.h"
+#include "core/texts.h"
+#include "core/uninstall_log.h"
+#include "install/settings.h"
+#include "install/win_files.h"
+#include "startup/message_dialog.h"
+
+namespace {
+
+// File contents go through one buffer of this size, a piece at a time, so a large file never
+// has to fit in memory.
+constexpr std::size_t copy_piece = 61440;
+
+// Makes what a walk of Setup.dat meets: folders, files with their contents and date, companion
+// copies. Each item is logged once it is complete, a folder after everything inside it, so the
+// uninstaller, working through the log in order, finds every folder already emptied.
+class Extractor final : public SetupVisitor {
+ public:
+  Extractor(InstallRun& run, InstallProgress& progress, UninstallLogWriter& log)
+      : run_(run), progress_(progress), log_(log), buffer_(copy_piece) {}
+
+  void folder_entered(const std::string& path, const SetupEntry&) override {
+    // A folder left by an earlier installation is used as it is.
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+      fatal_create_folder(path);
+  }
+
+  void folder_left(const std::string& path, const SetupEntry&) override {
+    log(path, run_.header.file_date, true);
+  }
+
+  void file(const std::string& path, const SetupEntry& entry, InputStream& data) override {
+    announce(texts::status_decompressing, entry);
+    try {
+      extract(path, entry.content_size, data);
+    } catch (const std::exception&) {
+      // Whatever went wrong (no file, contents cut short, a full disk, no date), the user
+      // can only act on which file it was.
+      fatal_create_file(path);
+    }
+    log(path, run_.header.file_date, false);
+  }
+
+  void companion(const SetupEntry& entry) override {
+    announce(texts::status_copying, entry);
+    const std::string source = run_.source_dir + entry.name.str();
+    const std::string target = run_.dest_dir + entry.name.str();
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) fatal_copy_file(source, target);
+    // The copy keeps its source's date, which may have no DOS form (before 1980, say). Such a
+    // copy is logged with 0, a value no date read back from a file can equal: the uninstaller
+    // then leaves it in place, as it does any file whose date is not the logged one.
+    log(target, read_file_date(target).value_or(0.0), false);
+  }
+
+ private:
+  void announce(const char* status, const SetupEntry& entry) {
+    progress_.set_status(format_text(status, {entry.name.view()}));
+    progress_.step();
+    progress_.process_messages();
+  }
+
+  void extract(const std::string& path, std::int32_t size, InputStream& data) {
+    {
+      FileOutputStream out(path);
+      for (auto left = static_cast<std::size_t>(size); left > 0;) {
+        const std::size_t piece = std::min(left, buffer_.size());
+        read_exact(data, buffer_.data(), piece);
+        out.write(buffer_.data(), piece);
+        left -= piece;
+      }
+    }  // closed before the date is set, which opens it again
+    set_file_date(path, run_.header.file_date);
+  }
+
+  void log(const std::string& path, double file_date, bool is_folder) {
+    log_.append(path, file_date, is_folder);
+    run_.log_record_count = log_.record_count();
+  }
+
+  InstallRun& run_;
+  InstallProgress& progress_;
+  UninstallLogWriter& log_;
+  std::vector<std::uint8_t> buffer_;
+};
+
+// Reads the whole structure of Setup.dat before anything is written: a file cut short, or one
+// holding a name or size the run must not act on, stops the installation with nothing made.
+void count(InstallRun& run, InputStream& data) {
+  try {
+    run.total_items = static_cast<std::int32_t>(count_items(data, run.header));
+  } catch (const std::exception&) {
+    fatal_data_read();
+  }
+}
+
+void extract_and_copy(InstallRun& run, InputStream& data, InstallProgress& progress,
+                      UninstallLogWriter& log) {
+  data.seek(SetupHeader::size);
+  Extractor extractor(run, progress, log);
+  try {
+    walk_file_tree(data, run.dest_dir, extractor);
+    walk_companions(data, extractor);
+  } catch (const std::exception&) {
+    // An entry cut short or a record the log refused: the data, not any one item, is at fault.
+    fatal_data_read();
+  }
+}
+
+void make_shortcuts(InstallRun& run, UninstallLogWriter& log) {
+  if (run.special_folders)
+    create_shortcuts_using(run.shortcuts, run.dest_dir, log, run.special_folders);
+  else
+    create_shortcuts(run.shortcuts, run.dest_dir, log, run.owner);
+  run.log_record_count = log.record_count();
+}
+
+// The uninstaller is this very program under another name. Its copy is not checked: without
+// it the installed application still works, and only its removal would need doing by hand.
+void copy_running_program(const std::string& target) {
+  char own[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
+  // A path cut short by the buffer could name some other file: copy nothing rather than that.
+  if (length > 0 && length < MAX_PATH) CopyFileA(own, target.c_str(), FALSE);
+}
+
+}  // namespace
+
+void run_installation(InstallRun& run, InstallProgress& progress) {
+  FileInputStream data(run.setup_data_path);  // held, unshared, until the run ends
+  progress.set_status(texts::status_preparing);
+  progress.process_messages();
+
+  count(run, data);
+  progress.set_range(static_cast<std::uint16_t>(run.total_items));
+  progress.process_messages();
+
+  FileOutputStream log_file(run.dest_dir + texts::uninstall_log_name);
+  run.log_record_count = 0;
+  // Claims no records until finish(): a run that stops early leaves a log that removes nothing.
+  UninstallLogWriter log(log_file, run.header);
+
+  extract_and_copy(run, data, progress, log);
+
+  progress.set_status(texts::status_shortcuts);
+  progress.fill();
+  progress.process_messages();
+  make_shortcuts(run, log);
+
+  log.finish();
+  log_file.close();
+  write_settings(run.dest_dir, run.header);
+  copy_running_program(run.dest_dir + texts::uninstaller_name);
+  register_uninstaller(run.dest_dir, run.header);
+}

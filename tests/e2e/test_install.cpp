@@ -1,0 +1,132 @@
+// A whole installation through the real wizard, as a user clicks it: every page, the Copy page
+// running the installation, the Ready page, Finish; then what it left on disk and in the
+// registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/setup_data_writer.h"
+#include "core/texts.h"
+#include "core/uninstall_log.h"
+#include "install/win_files.h"
+#include "tests/e2e/driver.h"
+#include "wizard/layout.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr char product[] = "MoE2E Orbit";
+constexpr char settings_key[] = "Software\\MoSetupTests\\E2E Install";
+constexpr char uninstall_key[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MoE2E Orbit";
+
+std::string sample_setup_dat() {
+  SetupHeader header;
+  header.product_name.assign(product);
+  header.settings_key.assign(settings_key);
+  header.file_date = 45306.4375;  // 2024-01-15 10:30:00, a DOS date-time exactly
+  MemoryOutputStream out;
+  SetupDataWriter w(out, header);
+  w.file("Readme.txt", "Read me first.\r\n");
+  w.begin_folder("Formula");
+  w.file("Standard.mfm", "z = z*z + c");
+  w.end_list();
+  w.end_list();
+  w.companion("Tile.bmp");
+  w.end_list();
+  return std::string(out.bytes().begin(), out.bytes().end());
+}
+
+void clean_registry() {
+  RegDeleteTreeA(HKEY_CURRENT_USER, settings_key);
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstall_key);
+}
+
+std::string registry_text(HKEY root, const std::string& key, const char* name) {
+  char data[512] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    return "<missing>";
+  return data;
+}
+
+bool file_exists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+TEST(Install, ThroughEveryPageToFinish) {
+  clean_registry();
+  Workspace source("install-source");
+  Workspace dest_parent("install-dest");
+  CopyFileA(setup_exe().c_str(), source.path("Setup.exe").c_str(), FALSE);
+  source.write("Setup.dat", sample_setup_dat());
+  source.write("Tile.bmp", "BM tile");
+  const std::string dest = dest_parent.path("Orbit");  // made by the Dest page
+
+  Program setup(source.path("Setup.exe"), source.dir());
+  HWND window = wait_for_window(setup.id(), texts::setup_title);
+  ASSERT_TRUE(window);
+  auto control = [&](ControlId id) { return child_with_id(window, id); };
+  auto caption_is = [&](ControlId id, const char* text) {
+    for (int i = 0; i < 100 && text_of(control(id)) != text; ++i) Sleep(50);
+    return text_of(control(id)) == text;
+  };
+
+  click(control(NextButton));  // Welcome
+  ASSERT_TRUE(caption_is(NextButton, texts::button_yes));
+  click(control(NextButton));  // License: Yes
+  ASSERT_TRUE(caption_is(NextButton, texts::button_next));
+  ASSERT_TRUE(IsWindowVisible(control(DestFolderInput)));
+  SendMessageA(control(DestFolderInput), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
+  click(control(NextButton));  // Dest: the folder is created
+  ASSERT_TRUE(caption_is(NextButton, texts::button_install));
+  // No shortcuts: the prefix's desktop is the Linux home folder.
+  SendMessageA(control(IconFolderCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  click(control(NextButton));  // Install: the Copy page runs, then the Ready page
+  ASSERT_TRUE(caption_is(NextButton, texts::button_finish));
+  EXPECT_FALSE(IsWindowVisible(control(CancelButton)));
+  EXPECT_EQ(text_of(control(CopyStatusLabel)), texts::status_shortcuts);
+  HWND bar = control(CopyProgressBar);
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 3);  // two files and one companion
+  EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 3);
+
+  // Finish without opening the readme or starting the program.
+  SendMessageA(control(ReadyReadmeCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(control(ReadyStartCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  click(control(NextButton));
+  EXPECT_EQ(setup.wait_exit(10000), 0);
+
+  const std::string d = dest + "\\";
+  EXPECT_TRUE(file_exists(d + "Readme.txt"));
+  EXPECT_TRUE(file_exists(d + "Formula\\Standard.mfm"));
+  EXPECT_TRUE(file_exists(d + "Tile.bmp"));
+  EXPECT_TRUE(file_exists(d + "Uninst.exe"));
+  const auto date = read_file_date(d + "Readme.txt");
+  ASSERT_TRUE(date);
+  EXPECT_EQ(*date, 45306.4375);
+
+  FileInputStream log_file(d + "Uninst.dat");
+  UninstallLogReader log(log_file);
+  EXPECT_EQ(log.header().product_name.view(), product);
+  ASSERT_EQ(log.header().record_count, 4);
+  EXPECT_EQ(log.next().path.view(), d + "Readme.txt");
+  EXPECT_EQ(log.next().path.view(), d + "Formula\\Standard.mfm");
+  const UninstallRecord folder = log.next();
+  EXPECT_EQ(folder.path.view(), d + "Formula");
+  EXPECT_TRUE(folder.is_folder);
+  EXPECT_EQ(log.next().path.view(), d + "Tile.bmp");
+
+  EXPECT_EQ(registry_text(HKEY_CURRENT_USER, std::string(settings_key) + "\\Directories",
+                          "OpenDirectory"),
+            d);
+  EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayName"), product);
+  EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, "UninstallString"),
+            d + "Uninst.exe");
+  clean_registry();
+}

@@ -164,14 +164,19 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
-// CoInitialize for the life of the object; CoUninitialize runs whatever CoInitialize answered,
-// matching each call as the shell's link object expects of a short-lived user.
+// CoInitialize for the life of the object, undone when the object goes: only a call that
+// succeeded is undone, so a thread that already runs COM in another mode is left as it was.
 class ComApartment {
  public:
-  ComApartment() { CoInitialize(nullptr); }
-  ~ComApartment() { CoUninitialize(); }
+  ComApartment() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (initialized_) CoUninitialize();
+  }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
 };
 
 // Memory from the shell's task allocator (an item list), freed through that allocator.

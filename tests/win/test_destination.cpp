@@ -44,6 +44,13 @@ bool exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A new folder, told to the shell as Explorer would tell it: Wine's folder browser, opened on
+// a folder made a moment before, now and then failed to select it without this.
+void make_folder(const std::string& path) {
+  CreateDirectoryA(path.c_str(), nullptr);
+  SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, path.c_str(), nullptr);
+}
+
 // A fresh folder in the temporary folder, removed with everything in it afterwards.
 class TempFolder {
  public:
@@ -53,7 +60,7 @@ class TempFolder {
     GetTempPathA(MAX_PATH, temp);
     path_ = std::string(temp) + "mo_dest_" + std::to_string(GetCurrentProcessId()) + "_" +
             std::to_string(++serial);
-    CreateDirectoryA(path_.c_str(), nullptr);
+    make_folder(path_);
   }
   ~TempFolder() {
     std::string from = path_ + '\0';  // the list ends in two NULs
@@ -152,7 +159,7 @@ struct LeaveCase {
   const char* caption;  // the dialog expected: "Warning", "Confirm", or null for none
   std::string press;    // its button to click; empty: close it through its frame
   bool accepted;
-  std::string dest_dir;  // afterwards
+  std::string dest_dir;                      // afterwards
   std::vector<std::string> folders, absent;  // what must, and must not, exist afterwards
 };
 
@@ -291,7 +298,7 @@ TEST(DestinationCheck, RefusesNamesEndingInABlankOrPeriod) {
 
 namespace {
 
-// Control ids of the shell's folder-browse dialog, the same on Windows and Wine.
+// Control ids of the shell's folder-browse dialog, as Windows and Wine number them.
 constexpr int browse_tree_id = 0x3741;
 constexpr int browse_title_id = 0x3742;
 constexpr int browse_status_id = 0x3743;
@@ -403,13 +410,13 @@ TEST(FolderBrowser, OkReturnsTheChosenFolder) {
   TempFolder temp;
   const std::string t = temp.path();
   const std::string sub = t + "\\Sub";
-  CreateDirectoryA(sub.c_str(), nullptr);
+  make_folder(sub);
   const struct {
     std::string initial, opened, chosen, result;  // opened: the path first shown
   } cases[] = {
-      {t + "\\", t, "", t},              // kept as opened: no trailing backslash
-      {t, t, sub, sub},                  // another folder
-      {t + "\\", t, "C:\\", "C:\\"},     // a drive root keeps its backslash
+      {t + "\\", t, "", t},           // kept as opened: no trailing backslash
+      {t, t, sub, sub},               // another folder
+      {t + "\\", t, "C:\\", "C:\\"},  // a drive root keeps its backslash
       // Opened on a drive root, whose backslash is dropped before the selection: "C:" still
       // selects the drive (seen under Wine).
       {"C:\\", "C:\\", "", "C:\\"},
@@ -495,8 +502,9 @@ class SavedProgramFilesDir {
   HKEY key() const { return key_.get(); }
   bool existed() const { return existed_; }
   // The saved text up to its first NUL.
-  std::string text() const { return std::string(reinterpret_cast<const char*>(bytes_.data()),
-                                                bytes_.size()).c_str(); }
+  std::string text() const {
+    return std::string(reinterpret_cast<const char*>(bytes_.data()), bytes_.size()).c_str();
+  }
 
  private:
   RegKey key_;
@@ -522,28 +530,32 @@ TEST(ProgramFilesDir, TheMachinesValue) {
 }
 
 TEST(ProgramFilesDir, FallsBackToDriveC) {
-  SavedProgramFilesDir saved;
-  ASSERT_TRUE(saved.key());
-  const DWORD number = 5;
-  const struct {
-    const char* what;
-    std::function<void(HKEY)> change;
-    std::string expected;
-  } cases[] = {
-      {"removed", [](HKEY k) { RegDeleteValueA(k, program_files_value); }, "C:\\"},
-      {"empty", [](HKEY k) { set_value(k, REG_SZ, "", 1); }, "C:\\"},
-      {"empty, not even a NUL", [](HKEY k) { set_value(k, REG_SZ, "", 0); }, "C:\\"},
-      {"a number", [&](HKEY k) { set_value(k, REG_DWORD, &number, sizeof number); }, "C:\\"},
-      // Not fallbacks, but read the same way: an expandable text taken literally, and a text
-      // up to its first NUL.
-      {"expandable", [](HKEY k) { set_value(k, REG_EXPAND_SZ, "%SystemDrive%\\Apps", 19); },
-       "%SystemDrive%\\Apps"},
-      {"with a NUL inside", [](HKEY k) { set_value(k, REG_SZ, "D:\\Apps\0Old", 12); },
-       "D:\\Apps"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    c.change(saved.key());
-    EXPECT_EQ(program_files_dir(), c.expected);
+  const std::string machines = program_files_dir();
+  {
+    SavedProgramFilesDir saved;
+    ASSERT_TRUE(saved.key());
+    const DWORD number = 5;
+    const struct {
+      const char* what;
+      std::function<void(HKEY)> change;
+      std::string expected;
+    } cases[] = {
+        {"removed", [](HKEY k) { RegDeleteValueA(k, program_files_value); }, "C:\\"},
+        {"empty", [](HKEY k) { set_value(k, REG_SZ, "", 1); }, "C:\\"},
+        {"empty, not even a NUL", [](HKEY k) { set_value(k, REG_SZ, "", 0); }, "C:\\"},
+        {"a number", [&](HKEY k) { set_value(k, REG_DWORD, &number, sizeof number); }, "C:\\"},
+        // Not fallbacks, but read the same way: an expandable text taken literally, and a text
+        // up to its first NUL.
+        {"expandable", [](HKEY k) { set_value(k, REG_EXPAND_SZ, "%SystemDrive%\\Apps", 19); },
+         "%SystemDrive%\\Apps"},
+        {"with a NUL inside", [](HKEY k) { set_value(k, REG_SZ, "D:\\Apps\0Old", 12); },
+         "D:\\Apps"},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.what);
+      c.change(saved.key());
+      EXPECT_EQ(program_files_dir(), c.expected);
+    }
   }
+  EXPECT_EQ(program_files_dir(), machines);  // the machine's value is back
 }

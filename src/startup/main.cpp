@@ -7,6 +7,7 @@
 #include "core/paths.h"
 #include "core/texts.h"
 #include "startup/app.h"
+#include "uninstall/uninstaller.h"
 #include "wizard/Main.h"
 
 // The library's verbose terminate handler pulls the C++ demangler into the program; an
@@ -53,6 +54,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   GetModuleFileNameA(nullptr, module, MAX_PATH);
   if (same_text_ignoring_case(file_name_part(module), texts::uninstaller_name)) {
     app::set_title(texts::uninstall_title);
+    run_uninstaller();
     return 0;
   }
   return run_setup();

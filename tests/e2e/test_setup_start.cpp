@@ -77,10 +77,16 @@ TEST(SetupStart, WithoutUsableSetupDatWarnsAndEndsBeforeAnyWindow) {
 }
 
 TEST(SetupStart, UnderTheUninstallerNameItIsNotTheWizard) {
+  // Any letter case: the uninstaller, which finds no log beside it here and says so.
   for (const char* name : {"Uninst.exe", "UNINST.EXE", "uninst.exe"}) {
     SCOPED_TRACE(name);
     const std::string data = setup_data_bytes("Marbelo Orbit");
     Started run(std::string("uninst-") + name, &data, name);
+    HWND warning = wait_for_window(run.program->id(), texts::caption_warning);
+    ASSERT_TRUE(warning);
+    EXPECT_TRUE(shows_message(warning, texts::uninstall_log_unreadable));
+    EXPECT_FALSE(wizard_ever_visible(run.program->id()));
+    click(child_with_text(warning, texts::button_ok));
     EXPECT_EQ(run.program->wait_exit(10000), 0);
   }
   // Names that only resemble it choose the wizard.

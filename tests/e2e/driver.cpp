@@ -13,42 +13,18 @@ std::string setup_exe() {
   return path;
 }
 
-namespace {
-
-void remove_tree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        remove_tree(dir + name + "\\");
-      else
-        DeleteFileA((dir + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.substr(0, dir.size() - 1).c_str());
-}
-
-}  // namespace
-
 Workspace::Workspace(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   dir_ = std::string(temp) + "mo-e2e-" + name + "\\";
-  remove_tree(dir_);
+  wintest::remove_tree(dir_);
   CreateDirectoryA(dir_.substr(0, dir_.size() - 1).c_str(), nullptr);
 }
 
-Workspace::~Workspace() { remove_tree(dir_); }
+Workspace::~Workspace() { wintest::remove_tree(dir_); }
 
 void Workspace::write(const std::string& name, const std::string& bytes) const {
-  Handle file(CreateFileA(path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  wintest::write_file(path(name), bytes);
 }
 
 std::string setup_data_bytes(const std::string& product_name) {
@@ -114,18 +90,6 @@ BOOL CALLBACK collect_text(HWND child, LPARAM param) {
   return TRUE;
 }
 
-struct TextSearch {
-  const std::string* text;
-  HWND found;
-};
-
-BOOL CALLBACK find_text(HWND child, LPARAM param) {
-  auto* s = reinterpret_cast<TextSearch*>(param);
-  if (text_of(child) != *s->text) return TRUE;
-  s->found = child;
-  return FALSE;
-}
-
 struct IdSearch {
   int id;
   HWND found;
@@ -156,23 +120,10 @@ HWND wait_for_window(DWORD process_id, const std::string& caption, DWORD timeout
   return nullptr;
 }
 
-std::string text_of(HWND window) {
-  char buffer[1024] = {};
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                      SMTO_ABORTIFHUNG, 2000, nullptr);
-  return buffer;
-}
-
 std::vector<std::string> texts_below(HWND window) {
   std::vector<std::string> texts;
   EnumChildWindows(window, collect_text, reinterpret_cast<LPARAM>(&texts));
   return texts;
-}
-
-HWND child_with_text(HWND parent, const std::string& text) {
-  TextSearch search{&text, nullptr};
-  EnumChildWindows(parent, find_text, reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 HWND child_with_id(HWND parent, int id) {
@@ -186,12 +137,6 @@ RECT rect_in_parent(HWND window) {
   GetWindowRect(window, &r);
   MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
   return r;
-}
-
-std::string class_of(HWND window) {
-  char name[256] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
 }
 
 void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }

@@ -9,6 +9,7 @@
 
 #include "core/setup_data.h"
 #include "startup/win_handles.h"
+#include "tests/support/win_test_support.h"
 
 namespace e2e {
 
@@ -55,14 +56,14 @@ std::vector<HWND> top_windows(DWORD process_id);
 // Waits for a visible top-level window of the program with this caption; null after timeout.
 HWND wait_for_window(DWORD process_id, const std::string& caption, DWORD timeout_ms = 10000);
 
-std::string text_of(HWND window);
+using wintest::child_with_text;
+using wintest::class_of;
+using wintest::text_of;
 // The texts of every descendant window, in tree order.
 std::vector<std::string> texts_below(HWND window);
-HWND child_with_text(HWND parent, const std::string& text);
 HWND child_with_id(HWND parent, int id);
 // A window's rectangle in its parent's client coordinates.
 RECT rect_in_parent(HWND window);
-std::string class_of(HWND window);
 
 // Clicks a push button the way a mouse click does, through BM_CLICK.
 void click(HWND button);

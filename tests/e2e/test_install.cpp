@@ -52,11 +52,6 @@ std::string registry_text(HKEY root, const std::string& key, const char* name) {
   return data;
 }
 
-bool file_exists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 TEST(Install, ThroughEveryPageToFinish) {
@@ -103,10 +98,10 @@ TEST(Install, ThroughEveryPageToFinish) {
   EXPECT_EQ(setup.wait_exit(10000), 0);
 
   const std::string d = dest + "\\";
-  EXPECT_TRUE(file_exists(d + "Readme.txt"));
-  EXPECT_TRUE(file_exists(d + "Formula\\Standard.mfm"));
-  EXPECT_TRUE(file_exists(d + "Tile.bmp"));
-  EXPECT_TRUE(file_exists(d + "Uninst.exe"));
+  EXPECT_TRUE(wintest::is_file(d + "Readme.txt"));
+  EXPECT_TRUE(wintest::is_file(d + "Formula\\Standard.mfm"));
+  EXPECT_TRUE(wintest::is_file(d + "Tile.bmp"));
+  EXPECT_TRUE(wintest::is_file(d + "Uninst.exe"));
   const auto date = read_file_date(d + "Readme.txt");
   ASSERT_TRUE(date);
   EXPECT_EQ(*date, 45306.4375);

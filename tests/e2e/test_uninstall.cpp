@@ -19,6 +19,7 @@
 
 using namespace e2e;
 using namespace regtest;
+using namespace wintest;
 
 namespace {
 
@@ -28,20 +29,6 @@ const std::string uninstall_key =
     std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product;
 // 2024-01-15 10:30:00, a DOS date-time exactly.
 constexpr double logged_date = 45306.4375;
-
-bool is_file(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool is_folder(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // Polls until condition holds; false when it still does not after timeout_ms.
 template <typename Condition>

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -19,77 +18,12 @@
 #include "core/paths.h"
 #include "core/texts.h"
 #include "startup/win_handles.h"
+#include "tests/support/win_test_support.h"
 #include "wizard/destination.h"
 
+using namespace wintest;
+
 namespace {
-
-std::string text_of(HWND window) {
-  char buffer[1024] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-std::string class_of(HWND window) {
-  char buffer[64] = {};
-  GetClassNameA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-bool is_folder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A new folder, told to the shell as Explorer would tell it: Wine's folder browser, opened on
-// a folder made a moment before, now and then failed to select it without this.
-void make_folder(const std::string& path) {
-  CreateDirectoryA(path.c_str(), nullptr);
-  SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, path.c_str(), nullptr);
-}
-
-// A fresh folder in the temporary folder, removed with everything in it afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    static int serial = 0;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "mo_dest_" + std::to_string(GetCurrentProcessId()) + "_" +
-            std::to_string(++serial);
-    make_folder(path_);
-  }
-  ~TempFolder() {
-    std::string from = path_ + '\0';  // the list ends in two NULs
-    SHFILEOPSTRUCTA operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationA(&operation);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }  // without a trailing backslash
-
- private:
-  std::string path_;
-};
-
-BOOL CALLBACK match_dialog(HWND window, LPARAM found) {
-  if (!IsWindowVisible(window) || class_of(window) != "#32770") return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-// The first visible top-level dialog ("#32770") of a thread of this process, or null.
-HWND visible_dialog_of(DWORD thread) {
-  HWND found = nullptr;
-  EnumThreadWindows(thread, match_dialog, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
 
 // Runs work on this thread while a second thread waits for a dialog of this thread and hands
 // it to answer, which must close it. Returns whether a dialog showed up before work ended.
@@ -98,7 +32,7 @@ bool drive(const std::function<void()>& work, const std::function<void(HWND)>& a
   std::atomic<bool> done{false}, shown{false};
   std::thread driver([&] {
     for (int i = 0; i < 1000 && !done; ++i) {  // ten seconds at most
-      if (HWND dialog = visible_dialog_of(thread)) {
+      if (HWND dialog = visible_dialog(GetCurrentProcessId(), thread)) {
         shown = true;
         answer(dialog);
         return;
@@ -110,12 +44,6 @@ bool drive(const std::function<void()>& work, const std::function<void(HWND)>& a
   done = true;
   driver.join();
   return shown;
-}
-
-HWND child_with_text(HWND dialog, const std::string& text) {
-  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    if (text_of(c) == text) return c;
-  return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -187,7 +115,7 @@ void check_leave(const LeaveCase& c) {
 }  // namespace
 
 TEST(DestinationCheck, CreatesOneNewLevel) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   const LeaveCase cases[] = {
       // A new folder: no question, and exactly one trailing backslash whatever was typed.
@@ -203,7 +131,7 @@ TEST(DestinationCheck, CreatesOneNewLevel) {
 }
 
 TEST(DestinationCheck, RefusesWhatCannotBeCreated) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   char missing_drive = 0;
   for (char d = 'Y'; d >= 'D' && !missing_drive; --d)
@@ -225,7 +153,7 @@ TEST(DestinationCheck, RefusesWhatCannotBeCreated) {
 }
 
 TEST(DestinationCheck, AsksBeforeUsingAnExistingFolder) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   const std::string old = t + "\\Old";
   CreateDirectoryA(old.c_str(), nullptr);
@@ -248,7 +176,7 @@ TEST(DestinationCheck, AsksBeforeUsingAnExistingFolder) {
 // install into: it gets the warning rather than the question, whose Yes could only lead to
 // an installation that fails.
 TEST(DestinationCheck, RefusesAFileOfThatName) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string file = temp.path() + "\\Orbit";
   Handle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   ASSERT_TRUE(exists(file));
@@ -283,7 +211,7 @@ TEST(DestinationCheck, RefusesRelativePaths) {
 // from a name in the middle of a path: the files would later be written under a folder that
 // does not exist. Such a name is refused before anything is created.
 TEST(DestinationCheck, RefusesNamesEndingInABlankOrPeriod) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   const LeaveCase cases[] = {
       {t + "\\Orbit ", "Warning", "OK", false, unchanged, {}, {t + "\\Orbit"}},
@@ -388,7 +316,7 @@ std::string last_name(const std::string& path) { return path.substr(path.rfind('
 }  // namespace
 
 TEST(FolderBrowser, CancelReturnsTheInitialTextUnchanged) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   // The initial folder is selected (a trailing backslash dropped first) and its path shown.
   for (const std::string& initial : {t + "\\", t}) {
@@ -407,7 +335,7 @@ TEST(FolderBrowser, CancelReturnsTheInitialTextUnchanged) {
 }
 
 TEST(FolderBrowser, OkReturnsTheChosenFolder) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   const std::string sub = t + "\\Sub";
   make_folder(sub);
@@ -435,7 +363,7 @@ TEST(FolderBrowser, OkReturnsTheChosenFolder) {
 // A selection without a file-system path (the computer itself) leaves the status line as it
 // was and cannot be returned: the initial text comes back.
 TEST(FolderBrowser, ItemWithoutAPathKeepsStatusAndInitialText) {
-  TempFolder temp;
+  TempFolder temp("mo_dest");
   const std::string t = temp.path();
   BrowseSeen seen;
   std::string status_after;

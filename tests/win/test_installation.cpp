@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -21,8 +18,10 @@
 #include "install/win_files.h"
 #include "registry_test_keys.h"
 #include "startup/win_handles.h"
+#include "tests/support/win_test_support.h"
 
 using namespace regtest;
+using namespace wintest;
 
 namespace {
 
@@ -33,23 +32,6 @@ const std::string uninstall_key =
 
 // 2003-07-21 14:32:10, a date every file system here can keep.
 const double file_date = *dos_to_datetime({(23 << 9) | (7 << 5) | 21, (14 << 11) | (32 << 5) | 5});
-
-std::uint64_t bits(double value) { return std::bit_cast<std::uint64_t>(value); }
-
-void remove_tree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(path + "\\" + name);
-      else DeleteFileA((path + "\\" + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(path.c_str());
-}
 
 // Everything below folder (which ends in "\"), sorted, folders marked with a trailing "\".
 std::vector<std::string> listing(const std::string& folder, const std::string& prefix = "") {
@@ -73,26 +55,11 @@ std::vector<std::string> listing(const std::string& folder, const std::string& p
   return names;
 }
 
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // A file the run left open would refuse a second opener: both of its files are unshared.
 bool closed(const std::string& path) {
   return Handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             0, nullptr))
       .valid();
-}
-
-std::string running_program() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return path;
 }
 
 SetupHeader test_header(double date = file_date) {
@@ -454,45 +421,14 @@ TEST_F(InstallationTest, FileDateWithoutDosFormLeavesTheTimeOfCreation) {
 // made until then, with an Uninst.dat that claims no records.
 namespace {
 
-std::string text_of(HWND window) {
-  char buffer[4096] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-std::string class_of(HWND window) {
-  char buffer[64] = {};
-  GetClassNameA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-struct DialogSearch {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK match_dialog(HWND window, LPARAM address) {
-  auto& s = *reinterpret_cast<DialogSearch*>(address);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != s.process || !IsWindowVisible(window) || class_of(window) != "#32770")
-    return TRUE;
-  s.found = window;
-  return FALSE;
-}
-
 // Waits for the process's dialog, returns its message text and presses its one button; empty
 // when no dialog came within ten seconds (the process is then ended by the caller).
 std::string answer_dialog(DWORD process) {
-  DialogSearch search{process, nullptr};
-  for (int i = 0; i < 1000 && !search.found; ++i) {
-    EnumWindows(match_dialog, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) Sleep(10);
-  }
-  if (!search.found) return "";
+  HWND dialog = wait_for_dialog(process);
+  if (!dialog) return "";
   std::string text;
   HWND button = nullptr;
-  for (HWND c = GetWindow(search.found, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     if (class_of(c) == "Button") button = c;
     else if (class_of(c) == "Static" && !text_of(c).empty()) text = text_of(c);
   }
@@ -503,25 +439,12 @@ std::string answer_dialog(DWORD process) {
 
 // Runs install_probe (built beside this program) and returns its exit code.
 DWORD run_probe(const std::string& source, const std::string& dest, std::string& message) {
-  const std::string command = "\"" + std::string(folder_part(running_program())) +
-                              "install_probe.exe\" \"" + source.substr(0, source.size() - 1) +
-                              "\" \"" + dest.substr(0, dest.size() - 1) + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  std::string line = command;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info))
-    return 98;
-  CloseHandle(info.hThread);
-  Handle process(info.hProcess);
-  message = answer_dialog(info.dwProcessId);
-  DWORD code = 99;
-  if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0)
-    TerminateProcess(process.get(), code);
-  else
-    GetExitCodeProcess(process.get(), &code);
-  return code;
+  const Handle process =
+      start_beside("install_probe.exe", "\"" + source.substr(0, source.size() - 1) + "\" \"" +
+                                            dest.substr(0, dest.size() - 1) + "\"");
+  if (!process) return 98;
+  message = answer_dialog(GetProcessId(process.get()));
+  return wait_for_exit(process.get());
 }
 
 std::string data_read_message() { return texts::data_read_failed; }

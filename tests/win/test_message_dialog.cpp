@@ -15,47 +15,11 @@
 #include "startup/app.h"
 #include "startup/message_dialog.h"
 #include "startup/win_handles.h"
+#include "tests/support/win_test_support.h"
+
+using namespace wintest;
 
 namespace {
-
-std::string text_of(HWND window) {
-  char buffer[4096] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-std::string class_of(HWND window) {
-  char buffer[64] = {};
-  GetClassNameA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-struct DialogSearch {
-  DWORD process, thread;
-  HWND found;
-};
-
-BOOL CALLBACK match_dialog(HWND window, LPARAM address) {
-  auto& s = *reinterpret_cast<DialogSearch*>(address);
-  DWORD process = 0;
-  const DWORD thread = GetWindowThreadProcessId(window, &process);
-  if (process != s.process || (s.thread && thread != s.thread) || !IsWindowVisible(window) ||
-      class_of(window) != "#32770")
-    return TRUE;
-  s.found = window;
-  return FALSE;
-}
-
-// The visible dialog (or message box) of a process, or of one of its threads; null if none
-// shows up within ten seconds.
-HWND wait_for_dialog(DWORD process, DWORD thread = 0) {
-  DialogSearch search{process, thread, nullptr};
-  for (int i = 0; i < 1000 && !search.found; ++i) {
-    EnumWindows(match_dialog, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) Sleep(10);
-  }
-  return search.found;
-}
 
 // Keys pressed in order and released in reverse, through the system's input queue once the
 // dialog is the foreground window: the dialog manager sees them as it sees a user's.
@@ -324,10 +288,6 @@ TEST(ErrorBox, AppendsAFullStopUnderTheApplicationTitle) {
 
 namespace {
 
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string contents(const std::string& path) {
   Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                           nullptr));
@@ -340,27 +300,8 @@ std::string contents(const std::string& path) {
 // Starts fatal_probe (built beside this program) on a folder given with its trailing
 // backslash, which is left out of the argument lest it escape the closing quote.
 Handle start_probe(const std::string& variant, const std::string& folder) {
-  char module[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string command = "\"" + std::string(folder_part(module)) + "fatal_probe.exe\" " + variant +
-                        " \"" + folder.substr(0, folder.size() - 1) + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info))
-    return Handle();
-  CloseHandle(info.hThread);
-  return Handle(info.hProcess);
-}
-
-DWORD wait_for_exit(const Handle& process) {
-  DWORD code = 99;
-  if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0)
-    TerminateProcess(process.get(), code);
-  else
-    GetExitCodeProcess(process.get(), &code);
-  return code;
+  return start_beside("fatal_probe.exe",
+                      variant + " \"" + folder.substr(0, folder.size() - 1) + "\"");
 }
 
 }  // namespace
@@ -375,7 +316,7 @@ TEST(FatalStop, ShowsTheWarningThenEndsTheProcessRunningNoCleanUp) {
   const char* markers[] = {"local.marker", "static.marker", "atexit.marker", "thread.marker"};
 
   // Without a stop the probe ends normally, and every one of its clean-ups leaves its marker.
-  EXPECT_EQ(wait_for_exit(start_probe("none", folder)), 3u);
+  EXPECT_EQ(wait_for_exit(start_probe("none", folder).get()), 3u);
   for (const char* marker : markers) {
     EXPECT_TRUE(exists(folder + marker)) << marker;
     DeleteFileA((folder + marker).c_str());
@@ -409,7 +350,7 @@ TEST(FatalStop, ShowsTheWarningThenEndsTheProcessRunningNoCleanUp) {
       enter(dialog);
     }
     EXPECT_TRUE(dialog);
-    EXPECT_EQ(wait_for_exit(process), 0u);
+    EXPECT_EQ(wait_for_exit(process.get()), 0u);
     // What was written stays; what was still to be done is not done.
     EXPECT_EQ(contents(folder + "written.txt"), "partial");
     for (const char* marker : markers) {

@@ -3,10 +3,7 @@
 // given through create_shortcuts_using, so the prefix's own stay untouched.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "core/dates.h"
@@ -16,38 +13,11 @@
 #include "install/shortcuts.h"
 #include "install/win_files.h"
 #include "startup/win_handles.h"
+#include "tests/support/win_test_support.h"
+
+using namespace wintest;
 
 namespace {
-
-void remove_tree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(path + "\\" + name);
-      else DeleteFileA((path + "\\" + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
-void write_file(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-std::vector<std::uint8_t> read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::uint64_t bits(double value) { return std::bit_cast<std::uint64_t>(value); }
 
 struct LinkProperties {
   std::string path, working_dir, icon_path;
@@ -81,13 +51,12 @@ LinkProperties read_link(const std::string& link) {
 
 // The fixed start of every shell link file: header size 0x4C, then the link class's GUID.
 void expect_link_bytes(const std::string& link, const std::string& target) {
-  const auto bytes = read_bytes(link);
+  const std::string bytes = read_file(link);
   ASSERT_GE(bytes.size(), 0x4Cu) << link;
   const std::uint8_t start[20] = {0x4C, 0,    0,    0,    0x01, 0x14, 0x02, 0, 0, 0,
                                   0,    0,    0xC0, 0,    0,    0,    0,    0, 0, 0x46};
   EXPECT_EQ(std::memcmp(bytes.data(), start, sizeof start), 0) << link;
-  const std::string text(bytes.begin(), bytes.end());
-  EXPECT_NE(text.find(target), std::string::npos) << link << " does not name " << target;
+  EXPECT_NE(bytes.find(target), std::string::npos) << link << " does not name " << target;
 }
 
 std::vector<UninstallRecord> logged_records(const MemoryOutputStream& out) {

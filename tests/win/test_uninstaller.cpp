@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,67 +17,18 @@
 #include "install/win_files.h"
 #include "registry_test_keys.h"
 #include "startup/win_handles.h"
+#include "tests/support/win_test_support.h"
 #include "uninstall/registry_cleanup.h"
 #include "uninstall/uninstaller.h"
 
 using namespace regtest;
+using namespace wintest;
 
 namespace {
 
 // 2003-07-21 14:32:10, a DOS date-time exactly.
 const double logged_date =
     *dos_to_datetime({(23 << 9) | (7 << 5) | 21, (14 << 11) | (32 << 5) | 5});
-
-void remove_tree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string inner = path + "\\" + name;
-      SetFileAttributesA(inner.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(inner);
-      else DeleteFileA(inner.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
-// A fresh folder below the temporary folder, removed with its contents at the end.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& name) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + name + " " + std::to_string(GetCurrentProcessId());
-    remove_tree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() { remove_tree(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }  // no trailing backslash
-  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
-
-void write_file(const std::string& path, const std::string& bytes = "contents") {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool is_file(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool is_folder(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // Moves a file's last-write time by two seconds, the smallest step a DOS date-time shows.
 void touch_later(const std::string& path) {
@@ -150,7 +100,7 @@ TEST(RemoveLoggedItems, DeletesWhatIsUnchangedAndKeepsTheRest) {
   for (const auto& item : items) {
     const std::string path = dir / item.name;
     if (!item.folder && !is_folder(path)) {
-      write_file(path);
+      write_file(path, "contents");
       set_file_date(path, logged_date);
     }
     if (item.prepare) item.prepare(path);
@@ -170,7 +120,7 @@ TEST(RemoveLoggedItems, TrueOnlyWhenEveryRecordCountedAsRemoved) {
   const std::string a = dir / "A.txt", b = dir / "B.txt";
   const auto prepare = [&] {
     for (const std::string& path : {a, b}) {
-      write_file(path);
+      write_file(path, "contents");
       set_file_date(path, logged_date);
     }
   };
@@ -197,7 +147,7 @@ TEST(RemoveLoggedItems, ALogCutShortRemovesWhatCameBeforeTheCutThenFails) {
   TempFolder dir("mo uninstall cut");
   std::vector<LoggedItem> log;
   for (const char* name : {"First.txt", "Second.txt", "Third.txt"}) {
-    write_file(dir / name);
+    write_file(dir / name, "contents");
     set_file_date(dir / name, logged_date);
     log.push_back({dir / name, logged_date, false});
   }

@@ -9,26 +9,23 @@
 
 #include "core/setup_data_writer.h"
 #include "core/texts.h"
+#include "tests/support/win_test_support.h"
 #include "wizard/Main.h"
+
+using namespace wintest;
 
 namespace {
 
 // Setup.dat beside the test program, which is where the wizard looks for it.
 void write_setup_dat_beside_me() {
-  char module[MAX_PATH];
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string path = module;
-  path = path.substr(0, path.find_last_of('\\') + 1) + "Setup.dat";
+  const std::string path = beside_running_program("Setup.dat");
   SetupHeader header;
   header.product_name.assign("Marbelo Orbit");
   MemoryOutputStream out;
   SetupDataWriter writer(out, header);
   writer.end_list();
   writer.end_list();
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written;
-  WriteFile(file, out.bytes().data(), static_cast<DWORD>(out.bytes().size()), &written, nullptr);
-  CloseHandle(file);
+  write_file(path, std::string(out.bytes().begin(), out.bytes().end()));
 }
 
 class WizardWindow : public ::testing::Test {
@@ -97,24 +94,19 @@ TEST_F(WizardWindow, TabOrderOfEveryPage) {
 TEST_F(WizardWindow, EnteringPagesSetsTheButtons) {
   HWND back = form_->control(BackButton), next = form_->control(NextButton),
        cancel = form_->control(CancelButton);
-  auto caption = [](HWND w) {
-    char text[64] = {};
-    GetWindowTextA(w, text, sizeof text);
-    return std::string(text);
-  };
   form_->show_page(LicensePage);
   EXPECT_EQ(form_->current_page(), LicensePage);
-  EXPECT_EQ(caption(next), "&Yes");
-  EXPECT_EQ(caption(cancel), "&No");
+  EXPECT_EQ(text_of(next), "&Yes");
+  EXPECT_EQ(text_of(cancel), "&No");
   EXPECT_EQ(GetFocus(), next);
 
   form_->show_page(DestPage);
-  EXPECT_EQ(caption(next), "&Next >");
-  EXPECT_EQ(caption(cancel), "Cancel");
+  EXPECT_EQ(text_of(next), "&Next >");
+  EXPECT_EQ(text_of(cancel), "Cancel");
 
   form_->show_page(ReadyPage);
-  EXPECT_EQ(caption(next), "&Finish");
-  EXPECT_EQ(caption(cancel), "Cancel");  // kept from before
+  EXPECT_EQ(text_of(next), "&Finish");
+  EXPECT_EQ(text_of(cancel), "Cancel");  // kept from before
   EXPECT_FALSE(IsWindowVisible(back));
   EXPECT_FALSE(IsWindowVisible(cancel));
   EXPECT_TRUE(IsWindowVisible(form_->control(ReadyHeadingLabel)));
@@ -124,11 +116,11 @@ TEST_F(WizardWindow, EnteringPagesSetsTheButtons) {
   form_->show_page(-1);
   form_->show_page(PageCount);
   EXPECT_EQ(form_->current_page(), ReadyPage);
-  EXPECT_EQ(caption(next), "&Finish");
+  EXPECT_EQ(text_of(next), "&Finish");
 
   form_->show_page(WelcomePage);
   EXPECT_FALSE(IsWindowEnabled(back));
   EXPECT_TRUE(IsWindowVisible(back));
   EXPECT_TRUE(IsWindowVisible(cancel));
-  EXPECT_EQ(caption(next), "&Next >");
+  EXPECT_EQ(text_of(next), "&Next >");
 }

@@ -1,7 +1,6 @@
 #include "core/dates.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -192,14 +191,37 @@ bool survives_dos_round_trip(double value) {
   return back && std::memcmp(&*back, &value, sizeof value) == 0;
 }
 
+// Digits by hand rather than through snprintf: this file is linked into Setup.exe, and the C
+// library's printf engine would come with it.
+static void append_digits(std::string& text, int value, int width) {
+  char digits[12];
+  int n = 0;
+  unsigned rest = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do digits[n++] = static_cast<char>('0' + rest % 10); while ((rest /= 10) != 0);
+  if (value < 0) {
+    text += '-';
+    --width;  // as with "%04d", the sign counts towards the width
+  }
+  for (int pad = n; pad < width; ++pad) text += '0';
+  while (n) text += digits[--n];
+}
+
 std::string format_civil(const CivilDateTime& c) {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day,
-                c.hour, c.minute, c.second);
-  std::string text = buffer;
+  std::string text;
+  append_digits(text, c.year, 4);
+  text += '-';
+  append_digits(text, c.month, 2);
+  text += '-';
+  append_digits(text, c.day, 2);
+  text += ' ';
+  append_digits(text, c.hour, 2);
+  text += ':';
+  append_digits(text, c.minute, 2);
+  text += ':';
+  append_digits(text, c.second, 2);
   if (c.millisecond) {
-    std::snprintf(buffer, sizeof buffer, ".%03d", c.millisecond);
-    text += buffer;
+    text += '.';
+    append_digits(text, c.millisecond, 3);
   }
   return text;
 }

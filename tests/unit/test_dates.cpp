@@ -258,4 +258,9 @@ TEST(Dates, CivilFieldsParseFormatAndConvert) {
   ASSERT_TRUE(before);
   EXPECT_EQ(format_civil(*before), "1899-12-29 06:00:00");
   EXPECT_EQ(format_civil(*split_datetime(36585.5 + 0.5 / 86400)), "2000-02-29 12:00:00.500");
+  // Padded like "%04d" and "%02d", the sign counted in the width, for any year a log may hold.
+  EXPECT_EQ(format_civil({7, 1, 2, 3, 4, 5, 6}), "0007-01-02 03:04:05.006");
+  EXPECT_EQ(format_civil({-5, 12, 31, 23, 59, 58, 0}), "-005-12-31 23:59:58");
+  EXPECT_EQ(format_civil({-12345, 1, 1, 0, 0, 0, 0}), "-12345-01-01 00:00:00");
+  EXPECT_EQ(format_civil({275760, 9, 13, 0, 0, 0, 0}), "275760-09-13 00:00:00");
 }

@@ -53,7 +53,10 @@ class FindHandle {
   }
   FindHandle(const FindHandle&) = delete;
   FindHandle& operator=(const FindHandle&) = delete;
+
+  HANDLE get() const { return h_; }
   bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  explicit operator bool() const { return valid(); }
 
  private:
   HANDLE h_ = INVALID_HANDLE_VALUE;

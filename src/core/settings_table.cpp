@@ -57,7 +57,10 @@ std::string settings_group_key(std::string_view settings_key, std::string_view g
   return key;
 }
 
-bool names_own_key(std::string_view key) { return key.find_first_not_of('\\') != key.npos; }
+bool names_own_key(std::string_view key) {
+  key = key.substr(0, key.find('\0'));
+  return key.find_first_not_of('\\') != key.npos;
+}
 
 std::string uninstall_key_path(std::string_view product_name) {
   std::string path = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

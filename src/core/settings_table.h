@@ -54,9 +54,9 @@ std::int32_t setting_number(const SettingRow& row);
 // The key of a settings group, below HKEY_CURRENT_USER.
 std::string settings_group_key(std::string_view settings_key, std::string_view group);
 
-// False for a key text that names no key of its own (empty, or backslashes only): appended
-// groups would land straight below a registry root, "Environment" there being the user's
-// environment variables, and the uninstaller could never take them away again.
+// False for a key text that names no key of its own (empty, or backslashes only), read as the
+// registry reads it, up to a NUL: such a path names the root or the parent it is appended to,
+// whose subkeys and values belong to everyone.
 bool names_own_key(std::string_view key);
 
 // Values of the uninstall registration under HKEY_LOCAL_MACHINE.

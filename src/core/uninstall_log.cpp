@@ -41,10 +41,10 @@ UninstallRecord UninstallRecord::decode(const std::uint8_t* bytes) {
 UninstallLogWriter::UninstallLogWriter(OutputStream& out, const SetupHeader& setup) : out_(out) {
   header_.product_name = setup.product_name;
   header_.settings_key = setup.settings_key;
-  write_header();
+  write_log_header();
 }
 
-void UninstallLogWriter::write_header() {
+void UninstallLogWriter::write_log_header() {
   const auto bytes = header_.encode();
   out_.seek(0);
   out_.write(bytes.data(), bytes.size());
@@ -64,7 +64,7 @@ void UninstallLogWriter::append(std::string_view path, double file_date, bool is
   append(r);
 }
 
-void UninstallLogWriter::finish() { write_header(); }
+void UninstallLogWriter::finish() { write_log_header(); }
 
 UninstallLogReader::UninstallLogReader(InputStream& in) : in_(in) {
   std::uint8_t bytes[UninstallHeader::size];

@@ -57,7 +57,7 @@ class UninstallLogWriter {
   std::int32_t record_count() const { return header_.record_count; }
 
  private:
-  void write_header();
+  void write_log_header();
   OutputStream& out_;
   UninstallHeader header_;
 };

@@ -99,25 +99,37 @@ void count(InstallRun& run, InputStream& data) {
   }
 }
 
-void extract_and_copy(InstallRun& run, InputStream& data, InstallProgress& progress,
-                      UninstallLogWriter& log) {
-  data.seek(SetupHeader::size);
-  Extractor extractor(run, progress, log);
+// The file tree from the data stream's position into folder, every folder and file made and
+// logged. The failures of one item are the extractor's; any other (an entry cut short, a record
+// the log refused) is the data's, not any one item's.
+void extract_list(InputStream& data, const std::string& folder, Extractor& extractor) {
   try {
-    walk_file_tree(data, run.dest_dir, extractor);
+    walk_file_tree(data, folder, extractor);
+  } catch (const std::exception&) {
+    fatal_data_read();
+  }
+}
+
+// The companion list, which follows the file tree in the data stream, copied and logged.
+void copy_companions(InputStream& data, Extractor& extractor) {
+  try {
     walk_companions(data, extractor);
   } catch (const std::exception&) {
-    // An entry cut short or a record the log refused: the data, not any one item, is at fault.
     fatal_data_read();
   }
 }
 
 void make_shortcuts(InstallRun& run, UninstallLogWriter& log) {
+  // Counted also when a record fails part-way, so the run state tells what the log holds.
+  struct Recount {
+    InstallRun& run;
+    UninstallLogWriter& log;
+    ~Recount() { run.log_record_count = log.record_count(); }
+  } recount{run, log};
   if (run.special_folders)
     create_shortcuts_using(run.shortcuts, run.dest_dir, log, run.special_folders);
   else
     create_shortcuts(run.shortcuts, run.dest_dir, log, run.owner);
-  run.log_record_count = log.record_count();
 }
 
 // The uninstaller is this very program under another name. Its copy is not checked: without
@@ -145,7 +157,10 @@ void run_installation(InstallRun& run, InstallProgress& progress) {
   // Claims no records until finish(): a run that stops early leaves a log that removes nothing.
   UninstallLogWriter log(log_file, run.header);
 
-  extract_and_copy(run, data, progress, log);
+  data.seek(SetupHeader::size);
+  Extractor extractor(run, progress, log);
+  extract_list(data, run.dest_dir, extractor);
+  copy_companions(data, extractor);
 
   progress.set_status(texts::status_shortcuts);
   progress.fill();

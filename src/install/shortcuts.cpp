@@ -103,6 +103,7 @@ IconLocation find_icon_location(const std::string& target) {
   if (has_own_icon(target)) return {target, 0};
   // The icon is a nicety: a file type that is missing, half registered or unreadable leaves the
   // icon to the shell and never stops the installation.
+  // Without an extension the lookup would start at a key named "" below HKEY_CLASSES_ROOT.
   const std::string_view ext = extension_of(target);
   if (ext.empty()) return {};
   try {
@@ -114,7 +115,7 @@ IconLocation find_icon_location(const std::string& target) {
     const auto value = default_value_of(registry, "\\" + *file_class + "\\DefaultIcon");
     if (!value) return {};
     return parse_default_icon(*value);
-  } catch (const Failure&) {
+  } catch (const std::exception&) {
     return {};
   }
 }

@@ -31,7 +31,9 @@ void create_shortcuts_using(const ShortcutChoice& choice, const std::string& des
 
 // Creates the link and logs it with the date read back from the saved file. A link that was not
 // saved (no file there afterwards) is left out of the log: there is nothing for the uninstaller
-// to remove, and a record of a missing file would make it report a failure.
+// to remove, and a record of a missing file would make it report a failure. So is one whose
+// date cannot be read back (outside what a DOS date holds): the uninstaller could never find
+// it unchanged.
 void create_logged_shortcut(const std::string& link, const std::string& target,
                             UninstallLogWriter& log);
 

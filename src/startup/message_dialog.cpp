@@ -205,6 +205,13 @@ struct alignas(4) EmptyTemplate {
   ExitProcess(0);
 }
 
+// The wizard owns the dialogs only once it is on the screen: a dialog owned by a hidden window
+// has no taskbar button, and the warning of a failed start could be lost behind other windows.
+HWND visible_main_window() {
+  HWND window = app::main_window();
+  return window && IsWindow(window) && IsWindowVisible(window) ? window : nullptr;
+}
+
 }  // namespace
 
 int show_message(const std::string& text, MessageKind kind, ButtonSet buttons) {
@@ -221,8 +228,7 @@ int show_message(const std::string& text, MessageKind kind, ButtonSet buttons) {
   dialog_template.header.style = dialog_style;
   dialog_template.header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
 
-  HWND owner = app::main_window();
-  if (owner && !IsWindow(owner)) owner = nullptr;
+  HWND owner = visible_main_window();
   OtherWindowsDisabled others(owner);
   const INT_PTR result = DialogBoxIndirectParamA(app::instance(), &dialog_template.header, owner,
                                                  dialog_proc, reinterpret_cast<LPARAM>(&plan));
@@ -250,5 +256,5 @@ void fatal_data_read() { fatal_stop(texts::data_read_failed); }
 
 void show_error_box(const std::string& failure_text) {
   const std::string text = failure_text + ".";
-  MessageBoxA(app::main_window(), text.c_str(), app::title().c_str(), MB_OK | MB_ICONHAND);
+  MessageBoxA(visible_main_window(), text.c_str(), app::title().c_str(), MB_OK | MB_ICONHAND);
 }

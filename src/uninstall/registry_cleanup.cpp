@@ -46,10 +46,9 @@ void remove_file_type(std::string_view extension) {
 
 void remove_product_keys(std::string_view settings_key, std::string_view product_name) {
   // An empty settings key is refused by delete_key_tree itself; an empty product name still
-  // leaves the path of the whole "Uninstall" key, so that row is skipped here. Both are read as
-  // the registry reads them, up to a NUL.
+  // leaves the path of the whole "Uninstall" key, so that row is skipped here.
   delete_key_tree(HKEY_CURRENT_USER, std::string(settings_key));
-  if (names_own_key(product_name.substr(0, product_name.find('\0'))))
+  if (names_own_key(product_name))
     delete_key_tree(HKEY_LOCAL_MACHINE, uninstall_key_path(product_name));
   for (std::string_view extension : file_type_extensions) remove_file_type(extension);
 }

@@ -102,7 +102,12 @@ void TMainForm::create() {
                             height, nullptr, nullptr, app::instance(), this);
   app::set_main_window(window_);
   create_controls();
-  FormCreate();
+  try {
+    FormCreate();
+  } catch (const std::exception& failure) {
+    // Like every other handler's failure: reported, and the wizard goes on.
+    show_error_box(failure.what());
+  }
   ShowWindow(window_, SW_SHOWNORMAL);
   UpdateWindow(window_);
   if (focus_) SetFocus(focus_);
@@ -404,6 +409,10 @@ LRESULT CALLBACK TMainForm::window_proc(HWND window, UINT message, WPARAM w, LPA
 // every control's behaviour.
 LRESULT CALLBACK TMainForm::page_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
+    case WM_CLOSE:
+      // The license text box answers Esc by closing its parent, here a page: that is the
+      // wizard's Esc, and a page itself never closes.
+      return SendMessageA(MainForm->handle(), WM_COMMAND, IDCANCEL, 0);
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:

@@ -32,5 +32,9 @@ PageButtons page_buttons(int page) {
 }
 
 std::string welcome_text(const ShortString<31>& product_name) {
-  return std::string(texts::welcome_before_name) + product_name.str() + texts::welcome_after_name;
+  // The window shows its text up to the first NUL: a name holding one is cut there, so that the
+  // text after the name is never lost with it.
+  const std::string_view name = product_name.view();
+  return std::string(texts::welcome_before_name) + std::string(name.substr(0, name.find('\0'))) +
+         texts::welcome_after_name;
 }

@@ -242,6 +242,24 @@ TEST_F(Wizard, EnterGoesOnAndEscAsksToCancel) {
   EXPECT_FALSE(IsWindow(confirm));
   EXPECT_TRUE(run_->program->running());
 
+  // The same from inside the license text, which takes every key for itself: its Esc must
+  // still ask, and the page must stay whole.
+  HWND memo = control(LicenseMemo);
+  PostMessageA(memo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(memo, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  Sleep(300);
+  GUITHREADINFO focus{};
+  focus.cbSize = sizeof focus;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &focus);
+  ASSERT_EQ(focus.hwndFocus, memo);
+  press_key(window_, VK_ESCAPE);
+  confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  press_key(confirm, VK_ESCAPE);
+  Sleep(300);
+  EXPECT_TRUE(IsWindow(memo) && IsWindowVisible(memo));
+  EXPECT_TRUE(run_->program->running());
+
   // The title bar's close box asks the same question.
   PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
   confirm = wait_for_window(run_->program->id(), texts::caption_confirm);

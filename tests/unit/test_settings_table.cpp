@@ -53,6 +53,10 @@ TEST(SettingsTable, GroupKeysAndKeysOfTheirOwn) {
   EXPECT_FALSE(names_own_key(""));
   EXPECT_FALSE(names_own_key("\\"));
   EXPECT_FALSE(names_own_key("\\\\\\"));
+  // Read as the registry reads it, up to a NUL.
+  EXPECT_FALSE(names_own_key(std::string_view("\0X", 2)));
+  EXPECT_FALSE(names_own_key(std::string_view("\\\0X", 3)));
+  EXPECT_TRUE(names_own_key(std::string_view("X\0", 2)));
 }
 
 TEST(SettingsTable, UninstallKeyPathIsCutAt84Characters) {

@@ -68,4 +68,6 @@ TEST(WizardPages, WelcomeTextFramesTheProductName) {
   EXPECT_EQ(welcome_text(ShortString<31>("")), "This program will install  on your computer.");
   EXPECT_EQ(welcome_text(ShortString<31>(std::string(31, 'x'))).size(), 75u);
   EXPECT_EQ(welcome_text(ShortString<31>(std::string(40, 'x'))).size(), 75u);
+  EXPECT_EQ(welcome_text(ShortString<31>(std::string("Ab\0cd", 5))),
+            "This program will install Ab on your computer.");
 }

@@ -190,6 +190,8 @@ TEST(UninstallRegistration, WithoutAKeyNothingIsWrittenAndNothingRaised) {
 
   // An empty product name would name the list's own key, which holds every program's entry.
   const auto before = value_names(HKEY_LOCAL_MACHINE, uninstall_path);
-  EXPECT_NO_THROW(register_uninstaller("C:\\Mo\\", header("", "Software\\Marbelo")));
-  EXPECT_EQ(value_names(HKEY_LOCAL_MACHINE, uninstall_path), before);
+  for (const std::string& empty : {std::string(), std::string("\0X", 2)}) {
+    EXPECT_NO_THROW(register_uninstaller("C:\\Mo\\", header(empty, "Software\\Marbelo")));
+    EXPECT_EQ(value_names(HKEY_LOCAL_MACHINE, uninstall_path), before);
+  }
 }

@@ -44,7 +44,7 @@ class TMainForm {
   std::string SourceDir;
   std::string DestDir;
   std::string SetupDataPath;
-  SetupHeader Header;
+  ::SetupHeader SetupHeader;
   std::int32_t TotalItems = 0;
   std::int32_t LogRecordCount = 0;
 

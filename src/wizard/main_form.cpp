@@ -40,6 +40,15 @@ std::string resource_text(int id) {
               : std::string();
 }
 
+// The license as the box shows it: its 57 lines, without the line break after the last, which
+// would show as an empty 58th.
+std::string license_text() {
+  std::string text = resource_text(IDR_LICENSE);
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+    text.resize(text.size() - 2);
+  return text;
+}
+
 void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
   WNDCLASSEXA form{};
   form.cbSize = sizeof form;
@@ -178,7 +187,7 @@ void TMainForm::create_controls() {
                      reinterpret_cast<LPARAM>(picture_.get()));
         break;
       case ControlKind::Memo:
-        SetWindowTextA(control, resource_text(IDR_LICENSE).c_str());
+        SetWindowTextA(control, license_text().c_str());
         break;
       case ControlKind::PageArea:
         // Six pages, each filling the area; only the current one is visible.
@@ -222,11 +231,11 @@ void TMainForm::FormCreate() {
   SetupDataPath = SourceDir + texts::setup_data_name;
   try {
     FileInputStream data(SetupDataPath);
-    Header = read_setup_header(data);
+    SetupHeader = read_setup_header(data);
   } catch (...) {
     fatal_missing_file(SetupDataPath);
   }
-  set_text(WelcomeDescriptionLabel, welcome_text(Header.product_name).c_str());
+  set_text(WelcomeDescriptionLabel, welcome_text(SetupHeader.product_name).c_str());
   set_text(DestFolderInput,
            (add_backslash(program_files_dir()) + texts::default_folder_name).c_str());
   show_page(WelcomePage);
@@ -278,13 +287,13 @@ void TMainForm::run_installation() {
   run.setup_data_path = SetupDataPath;
   run.shortcuts = {is_checked(control(IconFolderCheck)), is_checked(control(IconShortcutCheck))};
   run.owner = window_;
-  run.header = Header;
+  run.header = SetupHeader;
   CopyPageProgress progress(control(CopyStatusLabel), control(CopyProgressBar));
   struct KeepState {  // the run's counts reach the form also when the run fails
     TMainForm& form;
     InstallRun& run;
     ~KeepState() {
-      form.Header = run.header;
+      form.SetupHeader = run.header;
       form.TotalItems = run.total_items;
       form.LogRecordCount = run.log_record_count;
     }
@@ -360,8 +369,22 @@ LRESULT TMainForm::handle_message(UINT message, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       command(LOWORD(w), HIWORD(w));
       return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(NextButton, DC_HASDEFID);
+    case DM_GETDEFID: {
+      // Enter belongs to a focused push button, however it got the focus (Tab, a click, or
+      // back from a dialog); otherwise to Next.
+      HWND focused = GetFocus();
+      const int id = focused && IsChild(window_, focused) ? GetDlgCtrlID(focused) : 0;
+      const bool push_button = id == BackButton || id == CancelButton || id == DestBrowseButton;
+      return MAKELRESULT(push_button ? id : NextButton, DC_HASDEFID);
+    }
+    case WM_NEXTDLGCTL: {
+      // The license text box takes Tab for itself and asks its parent, as it would ask a
+      // dialog, to move the focus on; the page hands that here.
+      HWND next = LOWORD(l) ? reinterpret_cast<HWND>(w)
+                            : GetNextDlgTabItem(window_, GetFocus(), w != 0);
+      if (next) SetFocus(next);
+      return 0;
+    }
     case WM_CLOSE:
       if (FormCloseQuery()) DestroyWindow(window_);
       return 0;
@@ -413,6 +436,8 @@ LRESULT CALLBACK TMainForm::page_proc(HWND window, UINT message, WPARAM w, LPARA
       // The license text box answers Esc by closing its parent, here a page: that is the
       // wizard's Esc, and a page itself never closes.
       return SendMessageA(MainForm->handle(), WM_COMMAND, IDCANCEL, 0);
+    case WM_NEXTDLGCTL:
+      return SendMessageA(MainForm->handle(), message, w, l);
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:

@@ -52,7 +52,80 @@ std::string registry_text(HKEY root, const std::string& key, const char* name) {
   return data;
 }
 
+// The wizard's controls, and a button's caption waited for as the pages change.
+struct WizardWindow {
+  HWND window;
+  HWND control(ControlId id) const { return child_with_id(window, id); }
+  bool caption_is(ControlId id, const char* text) const {
+    for (int i = 0; i < 100 && text_of(control(id)) != text; ++i) Sleep(50);
+    return text_of(control(id)) == text;
+  }
+  // Through Welcome and License (Yes) to the Dest page.
+  bool to_dest_page() const {
+    click(control(NextButton));
+    if (!caption_is(NextButton, texts::button_yes)) return false;
+    click(control(NextButton));
+    return caption_is(NextButton, texts::button_next);
+  }
+};
+
+// The error box: the system's message box, whose caption is the wizard's own.
+HWND wait_for_error_box(DWORD process_id) {
+  for (int i = 0; i < 200; ++i) {
+    for (HWND window : top_windows(process_id))
+      if (class_of(window) == "#32770" && IsWindowVisible(window) &&
+          text_of(window) == texts::setup_title)
+        return window;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+TEST(Install, AFailedRunIsReportedAndTheReadyPageFollows) {
+  // A folder where the log is to be made: the run fails before it extracts anything.
+  Workspace source("failed-source");
+  Workspace dest("failed-dest");
+  CopyFileA(setup_exe().c_str(), source.path("Setup.exe").c_str(), FALSE);
+  source.write("Setup.dat", sample_setup_dat());
+  ASSERT_TRUE(CreateDirectoryA(dest.path("Uninst.dat").c_str(), nullptr));
+
+  Program setup(source.path("Setup.exe"), source.dir());
+  HWND window = wait_for_window(setup.id(), texts::setup_title);
+  ASSERT_TRUE(window);
+  const WizardWindow wizard{window};
+  auto control = [&](ControlId id) { return wizard.control(id); };
+  auto caption_is = [&](ControlId id, const char* text) { return wizard.caption_is(id, text); };
+  ASSERT_TRUE(wizard.to_dest_page());
+  SendMessageA(control(DestFolderInput), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(dest.dir().c_str()));
+  click(control(NextButton));  // the folder exists: Yes
+  HWND confirm = wait_for_window(setup.id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  click(child_with_text(confirm, texts::button_yes));
+  ASSERT_TRUE(caption_is(NextButton, texts::button_install));
+  SendMessageA(control(IconFolderCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  click(control(NextButton));
+
+  HWND error_box = wait_for_error_box(setup.id());
+  ASSERT_TRUE(error_box);
+  const std::string expected = "Cannot create file " + dest.path("Uninst.dat") + ".";
+  bool shown = false;
+  for (const std::string& text : texts_below(error_box)) shown |= text == expected;
+  EXPECT_TRUE(shown) << expected;
+  click(child_with_text(error_box, "OK"));
+
+  // Then the Ready page, as after any run.
+  ASSERT_TRUE(caption_is(NextButton, texts::button_finish));
+  EXPECT_FALSE(IsWindowVisible(control(CancelButton)));
+  SendMessageA(control(ReadyReadmeCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(control(ReadyStartCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  click(control(NextButton));
+  EXPECT_EQ(setup.wait_exit(10000), 0);
+  EXPECT_FALSE(wintest::exists(dest.path("Readme.txt")));
+}
 
 TEST(Install, ThroughEveryPageToFinish) {
   clean_registry();
@@ -66,16 +139,11 @@ TEST(Install, ThroughEveryPageToFinish) {
   Program setup(source.path("Setup.exe"), source.dir());
   HWND window = wait_for_window(setup.id(), texts::setup_title);
   ASSERT_TRUE(window);
-  auto control = [&](ControlId id) { return child_with_id(window, id); };
-  auto caption_is = [&](ControlId id, const char* text) {
-    for (int i = 0; i < 100 && text_of(control(id)) != text; ++i) Sleep(50);
-    return text_of(control(id)) == text;
-  };
+  const WizardWindow wizard{window};
+  auto control = [&](ControlId id) { return wizard.control(id); };
+  auto caption_is = [&](ControlId id, const char* text) { return wizard.caption_is(id, text); };
 
-  click(control(NextButton));  // Welcome
-  ASSERT_TRUE(caption_is(NextButton, texts::button_yes));
-  click(control(NextButton));  // License: Yes
-  ASSERT_TRUE(caption_is(NextButton, texts::button_next));
+  ASSERT_TRUE(wizard.to_dest_page());
   ASSERT_TRUE(IsWindowVisible(control(DestFolderInput)));
   SendMessageA(control(DestFolderInput), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
   click(control(NextButton));  // Dest: the folder is created

@@ -25,6 +25,20 @@ bool shows_message(HWND dialog, const std::string& message) {
   return false;
 }
 
+// A click of the mouse's left button, which unlike BM_CLICK also moves the focus.
+void mouse_click(HWND window) {
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  Sleep(300);
+}
+
+HWND focus_of(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
 bool wizard_ever_visible(DWORD process_id) {
   for (HWND window : top_windows(process_id))
     if (class_of(window) == "TMainForm" && IsWindowVisible(window)) return true;
@@ -245,13 +259,8 @@ TEST_F(Wizard, EnterGoesOnAndEscAsksToCancel) {
   // The same from inside the license text, which takes every key for itself: its Esc must
   // still ask, and the page must stay whole.
   HWND memo = control(LicenseMemo);
-  PostMessageA(memo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  PostMessageA(memo, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-  Sleep(300);
-  GUITHREADINFO focus{};
-  focus.cbSize = sizeof focus;
-  GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &focus);
-  ASSERT_EQ(focus.hwndFocus, memo);
+  mouse_click(memo);
+  ASSERT_EQ(focus_of(window_), memo);
   press_key(window_, VK_ESCAPE);
   confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
   ASSERT_TRUE(confirm);
@@ -260,10 +269,40 @@ TEST_F(Wizard, EnterGoesOnAndEscAsksToCancel) {
   EXPECT_TRUE(IsWindow(memo) && IsWindowVisible(memo));
   EXPECT_TRUE(run_->program->running());
 
+  // The license's 57 lines, with no empty line after them.
+  const std::string license = text_of(memo);
+  std::size_t breaks = 0;
+  for (std::size_t at = 0; (at = license.find("\r\n", at)) != std::string::npos; at += 2) ++breaks;
+  EXPECT_EQ(breaks, 56u);
+  EXPECT_NE(license.back(), '\n');
+
+  // Tab leaves the text box for the next control in the tab order, the Back button.
+  mouse_click(memo);
+  press_key(window_, VK_TAB);
+  Sleep(300);
+  EXPECT_EQ(focus_of(window_), control(BackButton));
+
   // The title bar's close box asks the same question.
   PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
   confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
   ASSERT_TRUE(confirm);
   press_key(confirm, VK_RETURN);  // Yes is the default
   EXPECT_EQ(run_->program->wait_exit(10000), 0);
+}
+
+TEST_F(Wizard, EnterBelongsToAFocusedPushButton) {
+  // Cancel clicked with the mouse, answered No: the focus is back on Cancel, and Enter is
+  // Cancel's again, not Next's.
+  mouse_click(control(CancelButton));
+  HWND confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  press_key(confirm, VK_ESCAPE);
+  Sleep(300);
+  ASSERT_EQ(focus_of(window_), control(CancelButton));
+  press_key(window_, VK_RETURN);
+  confirm = wait_for_window(run_->program->id(), texts::caption_confirm, 3000);
+  ASSERT_TRUE(confirm) << "Enter went to Next";
+  press_key(confirm, VK_ESCAPE);
+  Sleep(300);
+  EXPECT_TRUE(IsWindowVisible(control(WelcomeDescriptionLabel)));
 }

@@ -74,6 +74,8 @@ fi
 
 expect 2 "no command" "$tool"
 expect 2 "unknown command" "$tool" frobnicate
+expect 2 "help with a word too many" "$tool" help pack extra
+contains stderr "too many arguments" "help with a word too many"
 expect 2 "unknown option" "$tool" list --bogus "$work/out/Setup.dat"
 expect 2 "pack without -o" "$tool" pack "$work/src" "${pack_args[@]}"
 contains stderr "missing option --output" "pack without -o"

@@ -14,6 +14,7 @@ TEST(Cli, UsageErrorsExitWith2AndHelpWith0) {
       {"verify", "a", "--source-dir"},
       {"pack", "src", "-o", "out", "--product", "P", "--settings-key", "K"},  // no --date
       {"help", "frobnicate"},
+      {"help", "pack", "extra"},
   };
   for (const auto& args : usage_errors) {
     const ToolRun run = run_tool(args);
@@ -27,6 +28,12 @@ TEST(Cli, UsageErrorsExitWith2AndHelpWith0) {
     EXPECT_EQ(help.out.rfind(std::string("Usage: setupdat ") + command, 0), 0u) << help.out;
     EXPECT_EQ(run_tool({"help", command}).out, help.out);
   }
+  // A known command with a word too many is told as such, not as a command without help.
+  const ToolRun extra = run_tool({"help", "pack", "extra"});
+  EXPECT_NE(extra.err.find("too many arguments"), std::string::npos) << extra.err;
+  EXPECT_EQ(extra.err.find("no help"), std::string::npos) << extra.err;
+  EXPECT_NE(run_tool({"help", "frobnicate"}).err.find("no help for 'frobnicate'"),
+            std::string::npos);
   EXPECT_EQ(run_tool({"-h"}).code, 0);
   EXPECT_NE(run_tool({"--help"}).out.find("Exit codes"), std::string::npos);
 }

@@ -10,6 +10,7 @@
 #include "core/stdio_streams.h"
 #include "core/uninstall_log.h"
 #include "setupdat/file_io.h"
+#include "setupdat/setup_check.h"
 #include "support.h"
 
 namespace {
@@ -255,6 +256,36 @@ TEST(List, ReportsUnsafeNamesAndReadsOn) {
   // The installer itself stops at "..": it had counted one file by then.
   EXPECT_TRUE(mentions(p, "the installer's counting pass fails: entry at offset 149 ('..')"));
   EXPECT_EQ(listing.json["total_items"].text, "1");
+}
+
+TEST(List, ChecksCompanionPathsBelowTheDestinationLikeTreePaths) {
+  // Offsets: t 112, the tree's terminator 149, the companions 185 and 221.
+  const std::string fits(30, 'a'), over(31, 'b');
+  const Bytes bytes = image([&](SetupDataWriter& w) {
+    w.file("t", "x");
+    w.end_list();
+    w.companion(fits);
+    w.companion(over);
+    w.end_list();
+  });
+  const auto problems_below = [&](const std::string& dest) {
+    MemoryInputStream in(bytes);
+    SetupSink sink;
+    Problems problems;
+    check_setup(in, bytes.size(), sink, problems, dest);
+    return problems.shown();
+  };
+  EXPECT_TRUE(problems_below(rules::default_dest).empty());
+  // 225 characters: + 30 is 255 and fits, + 31 is 256. The tree's "t" fits at 226.
+  const std::string dest = "C:\\" + std::string(221, 'd') + "\\";
+  EXPECT_EQ(problems_below(dest),
+            std::vector<std::string>{"companion entry at offset 221 ('" + over +
+                                     "'): the full path below " + dest +
+                                     " is 256 characters, over 255"});
+  // Tree paths go by the same destination.
+  EXPECT_EQ(problems_below("C:\\" + std::string(251, 'd') + "\\").front(),
+            "entry at offset 112 ('t'): the full path below C:\\" + std::string(251, 'd') +
+                "\\ is 256 characters, over 255");
 }
 
 TEST(List, ItemCountIsWhatTheInstallersCountingPassGives) {

@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <functional>
+#include <sstream>
 
 #include "core/bytes.h"
+#include "setupdat/file_io.h"
 #include "setupdat/pack.h"
 #include "support.h"
 
@@ -181,6 +183,21 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
          write_file(t / "src" / "twelve_chars", "x");
        },
        {"twelve_chars': the full path C:\\xxx", "is 256 characters, over 255"}},
+      {"companion path over 255 below --dest",
+       [&companion](const TempDir& t, PackOptions& o) {
+         o.dest = "C:\\" + std::string(240, 'x');  // 244 characters with its backslash
+         companion("twelve_chars")(t, o);
+       },
+       {"the companion '", "twelve_chars': the full path C:\\xxx", "is 256 characters, over 255"}},
+      {"top-level file named like the uninstall log", file("uninst.DAT"),
+       {"uninst.DAT': the installer creates its uninstall log Uninst.dat there and holds it open"}},
+      {"top-level folder named like the uninstaller",
+       [](const TempDir& t, PackOptions&) { write_file(t / "src" / "UNINST.EXE" / "a.txt", "a"); },
+       {"UNINST.EXE': the installer copies itself there as Uninst.exe at the end"}},
+      {"companion named like the uninstaller", companion("Uninst.exe"),
+       {"the companion '", "Uninst.exe': the installer copies itself there as Uninst.exe"}},
+      {"companion named like the uninstall log", companion("UnInst.Dat"),
+       {"UnInst.Dat': the installer creates its uninstall log"}},
 #ifndef _WIN32  // names and depths Windows itself refuses to create
       {"device name", file("aux.txt"), {"aux.txt': the name is reserved for a device"}},
       {"reserved character", file("what?.txt"), {"what?.txt': the name holds the character '?'"}},
@@ -273,6 +290,68 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
     EXPECT_FALSE(fs::exists(tmp / "out"));
   }
 }
+
+TEST(Pack, ChecksCompanionPathsBelowTheDestinationUpTo255Characters) {
+  TempDir tmp;
+  write_file(tmp / "src" / "a", "a");
+  write_file(tmp / "side" / "Mo.exe", "m");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "side" / "Mo.exe"};
+  options.dest = "C:\\" + std::string(245, 'd');  // 249 with its backslash, + "Mo.exe" = 255
+  EXPECT_NO_THROW(plan_pack(options));
+  options.dest += 'd';
+  try {
+    plan_pack(options);
+    ADD_FAILURE() << "planned a companion path of 256 characters";
+  } catch (const PackRefused& refused) {
+    ASSERT_EQ(refused.reasons().size(), 1u) << refused.text();  // the tree's "a" still fits
+    EXPECT_EQ(refused.reasons()[0], "the companion '" + utf8_of(tmp / "side" / "Mo.exe") +
+                                        "': the full path C:\\" + std::string(246, 'd') +
+                                        "\\Mo.exe is 256 characters, over 255");
+  }
+}
+
+TEST(Pack, OnlyItemsDirectlyInTheDestinationMayNotTakeTheInstallersNames) {
+  // Below the top level the installer keeps nothing of its own, and near names are fine.
+  TempDir tmp;
+  write_file(tmp / "src" / "Sub" / "Uninst.dat", "log-like data");
+  write_file(tmp / "src" / "Sub" / "Uninst.exe", "program");
+  write_file(tmp / "src" / "Uninst.txt", "notes");
+  write_file(tmp / "src" / "Uninst.exe.bak", "old");
+  write_file(tmp / "side" / "Uninst.hlp", "help");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "side" / "Uninst.hlp"};
+  EXPECT_NO_THROW(pack(options));
+  EXPECT_TRUE(fs::exists(tmp / "out" / "Setup.dat"));
+}
+
+#ifndef _WIN32  // Windows refuses to create names holding control characters
+TEST(Pack, RefusalsShowControlCharactersEscapedOneReasonALine) {
+  TempDir tmp;
+  write_file(tmp / "src" / "line\nbreak.txt", "x");
+  write_file(tmp / "side\there" / "Uninst.exe", "u");
+  const ToolRun run = run_tool({"pack", utf8_of(tmp / "src"), "-o", utf8_of(tmp / "out"),
+                                "--product", "P", "--settings-key", "K", "--date",
+                                "2024-01-15 10:30:00",
+                                "--dest", "C:\\\x7f" + std::string(240, 'x'),
+                                "--companion", utf8_of(tmp / "side\there" / "Uninst.exe")});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("line\\x0abreak.txt': the name holds the control character 0x0a"),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("side\\x09here/Uninst.exe': the installer copies itself"),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("': the full path C:\\\\x7fxxx"), std::string::npos) << run.err;
+  // The name, its path of 259 characters (the companion's is 255) and the companion's name, then
+  // the closing line: each a line of its own.
+  std::istringstream err(run.err);
+  std::size_t lines = 0;
+  for (std::string line; std::getline(err, line); ++lines)
+    EXPECT_EQ(line.rfind("setupdat: ", 0), 0u) << line;
+  EXPECT_EQ(lines, 4u) << run.err;
+  EXPECT_EQ(run.err.find_first_of("\t\x7f"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(tmp / "out"));
+}
+#endif
 
 TEST(Pack, RefusesMoreThan65535ProgressItems) {
 #ifdef _WIN32

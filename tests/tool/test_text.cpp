@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "setupdat/codepage.h"
+#include "setupdat/display.h"
 #include "setupdat/json_writer.h"
 #include "setupdat/rules.h"
 #include "support.h"
@@ -61,6 +62,15 @@ TEST(Rules, WindowsNames) {
     ASSERT_TRUE(problem) << name;
     EXPECT_NE(problem->find(why), std::string::npos) << name << ": " << *problem;
   }
+}
+
+TEST(Display, ControlCharactersAreEscapedInBothKindsOfText) {
+  // 8-bit names from the data files, converted to UTF-8 on the way.
+  EXPECT_EQ(shown("a\nb\x7f\x80\xE9\x01"), "a\\x0ab\\x7f€é\\x01");
+  // UTF-8 from the file system: only the control characters change; bytes that are no UTF-8
+  // pass as they are, the way file names on Linux may hold them.
+  EXPECT_EQ(controls_escaped("line\nbreak\t€\x1f\xFF"), "line\\x0abreak\\x09€\\x1f\xFF");
+  EXPECT_EQ(controls_escaped(""), "");
 }
 
 namespace {

@@ -217,8 +217,10 @@ int dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return show(out, general_help);
   if (command == "--version") return show(out, "setupdat 2.0\n");
   if (command == "help") {
+    // Checked first: "help pack extra" is a known command with a word too many.
+    if (args.size() > 2) throw UsageError{"too many arguments: help takes one command", ""};
     const char* help = help_of(args[1]);
-    if (!help || args.size() > 2) throw UsageError{"no help for '" + args[1] + "'", ""};
+    if (!help) throw UsageError{"no help for '" + args[1] + "'", ""};
     return show(out, help);
   }
   if (command == "pack") return run_pack(args, out, progress);

@@ -7,14 +7,18 @@
 #include "core/dates.h"
 #include "setupdat/codepage.h"
 
-std::string shown(std::string_view cp1252) {
+// Windows-1252 and UTF-8 agree on the bytes below 128, so escaping after the conversion
+// treats both kinds of text alike.
+std::string shown(std::string_view cp1252) { return controls_escaped(cp1252_to_utf8(cp1252)); }
+
+std::string controls_escaped(std::string_view utf8) {
   std::string out;
-  for (const char ch : cp1252) {
+  for (const char ch : utf8) {
     const auto b = static_cast<std::uint8_t>(ch);
     if (b < 32 || b == 127) {
       out += "\\x" + hex_of(&b, 1);
     } else {
-      out += cp1252_to_utf8(std::string_view(&ch, 1));
+      out += ch;
     }
   }
   return out;

@@ -10,6 +10,11 @@
 // they can neither hide nor disturb the terminal.
 std::string shown(std::string_view cp1252);
 
+// Text already in UTF-8 (a path from the file system or the command line) with its control
+// characters written \xNN as shown() writes them, so that a name holding a newline still gives
+// one message on one line. Other bytes pass unchanged, valid UTF-8 or not.
+std::string controls_escaped(std::string_view utf8);
+
 // Lowercase hex digits of bytes, in file order.
 std::string hex_of(const std::uint8_t* bytes, std::size_t count);
 

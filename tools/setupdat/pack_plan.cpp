@@ -6,6 +6,7 @@
 #include "core/paths.h"
 #include "core/texts.h"
 #include "setupdat/codepage.h"
+#include "setupdat/display.h"
 #include "setupdat/file_io.h"
 #include "setupdat/pack.h"
 
@@ -27,6 +28,23 @@ bool same_part(const fs::path& a, const fs::path& b) {
 #else
   return a == b;
 #endif
+}
+
+// A path or text from the user as a refusal names it: a control character in a name would
+// otherwise break the message over two lines or hide in it.
+std::string escaped(const fs::path& path) { return controls_escaped(utf8_of(path)); }
+std::string quoted(const fs::path& path) { return "'" + escaped(path) + "'"; }
+
+// Why the installer cannot put an item of this name directly into the destination folder,
+// where it keeps files of its own, or empty when it can.
+std::optional<std::string> installer_name_problem(std::string_view name) {
+  if (same_text_ignoring_case(name, texts::uninstall_log_name))
+    return std::string("the installer creates its uninstall log ") + texts::uninstall_log_name +
+           " there and holds it open, unshared, while it copies: installing this item would fail";
+  if (same_text_ignoring_case(name, texts::uninstaller_name))
+    return std::string("the installer copies itself there as ") + texts::uninstaller_name +
+           " at the end: this item would be overwritten";
+  return std::nullopt;
 }
 
 bool lies_within(const fs::path& inner, const fs::path& outer) {
@@ -63,12 +81,12 @@ class Planner {
                                         std::size_t capacity) {
     const auto text = utf8_to_cp1252(utf8);
     if (!text) {
-      refuse(what + " '" + utf8 + "' has characters outside Windows-1252");
+      refuse(what + " '" + controls_escaped(utf8) + "' has characters outside Windows-1252");
     } else if (text->empty()) {
       refuse(what + " is empty");
     } else if (text->size() > capacity) {
-      refuse(what + " '" + utf8 + "' is " + to_string(text->size()) + " characters, over " +
-             to_string(capacity));
+      refuse(what + " '" + controls_escaped(utf8) + "' is " + to_string(text->size()) +
+             " characters, over " + to_string(capacity));
     } else {
       return text;
     }
@@ -91,21 +109,24 @@ class Planner {
   std::optional<double> file_date() {
     const auto civil = parse_civil(o_.date);
     if (!civil) {
-      refuse("the date '" + o_.date + "' is not of the form YYYY-MM-DD HH:MM:SS");
+      refuse("the date '" + controls_escaped(o_.date) +
+             "' is not of the form YYYY-MM-DD HH:MM:SS");
       return std::nullopt;
     }
     if (const auto dos = dos_from_civil(*civil)) {
       const auto value = dos_to_datetime(*dos);
       if (value && survives_dos_round_trip(*value)) return value;
     }
-    refuse("the date '" + o_.date + "' is no DOS date-time: it needs a year from 1980 to " +
-           "2099, a day that exists and even seconds");
+    refuse("the date '" + controls_escaped(o_.date) + "' is no DOS date-time: it needs a year " +
+           "from 1980 to 2099, a day that exists and even seconds");
     return std::nullopt;
   }
 
   std::string destination() {
     const auto dest = utf8_to_cp1252(o_.dest);
-    if (!dest) refuse("the destination '" + o_.dest + "' has characters outside Windows-1252");
+    if (!dest)
+      refuse("the destination '" + controls_escaped(o_.dest) +
+             "' has characters outside Windows-1252");
     if (dest && dest->empty()) refuse("the destination is empty");
     return add_backslash(dest.value_or(""));
   }
@@ -113,14 +134,14 @@ class Planner {
   bool folders_usable() {
     std::error_code ignored;
     if (!fs::is_directory(o_.source_dir, ignored)) {
-      refuse("the source folder " + utf8_of(o_.source_dir) + " does not exist or is no folder");
+      refuse("the source folder " + escaped(o_.source_dir) + " does not exist or is no folder");
       return false;
     }
     if (fs::exists(o_.out_dir, ignored) && !fs::is_directory(o_.out_dir, ignored))
-      refuse("the output " + utf8_of(o_.out_dir) + " exists and is no folder");
+      refuse("the output " + escaped(o_.out_dir) + " exists and is no folder");
     if (lies_within(plain(o_.out_dir), plain(o_.source_dir))) {
-      refuse("the output folder " + utf8_of(o_.out_dir) + " lies inside the source folder " +
-             utf8_of(o_.source_dir) + ": it would pack itself");
+      refuse("the output folder " + escaped(o_.out_dir) + " lies inside the source folder " +
+             escaped(o_.source_dir) + ": it would pack itself");
       return false;
     }
     return true;
@@ -128,7 +149,7 @@ class Planner {
 
   // The item for one directory entry, or empty after refusing it.
   std::optional<PackItem> examine(const fs::directory_entry& entry) {
-    const std::string where = "'" + utf8_of(entry.path()) + "'";
+    const std::string where = quoted(entry.path());
     std::error_code error;
     const bool link = entry.is_symlink(error);
     const fs::file_status target = entry.status(error);
@@ -168,6 +189,22 @@ class Planner {
     if (const auto problem = windows_name_problem(name)) refuse(where + ": " + *problem);
   }
 
+  // Refuses the full destination path of an item when it is over the limit, unless a path
+  // above it was refused already; returns whether it is over.
+  bool check_path_length(const std::string& where, const std::string& full,
+                         bool refused_above = false) {
+    const bool over = full.size() > rules::max_path_length;
+    if (over && !refused_above)
+      refuse(where + ": the full path " + shown(full) + " is " + to_string(full.size()) +
+             " characters, over " + to_string(rules::max_path_length));
+    return over;
+  }
+
+  // Items that land directly in the destination folder, top-level ones and companions.
+  void check_installer_name(const std::string& where, const std::string& name) {
+    if (const auto problem = installer_name_problem(name)) refuse(where + ": " + *problem);
+  }
+
   // Scans the folder dir whose full destination path is path (ending in a backslash); level is
   // how many folders deep its entries lie. Below a path already refused as too long, only the
   // other checks are made: every path there is too long as well.
@@ -178,21 +215,19 @@ class Planner {
       if (auto item = examine(*it)) items.push_back(std::move(*item));
     }
     if (error) {
-      refuse("cannot read the folder " + utf8_of(dir) + ": " + error.message());
+      refuse("cannot read the folder " + escaped(dir) + ": " + error.message());
       return;
     }
     std::sort(items.begin(), items.end(), pack_order);
     for (std::size_t i = 0; i < items.size(); ++i) {
       PackItem& item = items[i];
-      const std::string where = "'" + utf8_of(item.source) + "'";
+      const std::string where = quoted(item.source);
       if (i > 0 && same_text_ignoring_case(items[i - 1].name, item.name))
-        refuse(where + " and '" + utf8_of(items[i - 1].source.filename()) +
-               "' differ only in case; Windows keeps one of them");
+        refuse(where + " and " + quoted(items[i - 1].source.filename()) +
+               " differ only in case; Windows keeps one of them");
+      if (level == 0) check_installer_name(where, item.name);
       const std::string full = path + item.name;
-      const bool over = full.size() > rules::max_path_length;
-      if (over && !too_long)
-        refuse(where + ": the full path " + cp1252_to_utf8(full) + " is " +
-               to_string(full.size()) + " characters, over " + to_string(rules::max_path_length));
+      const bool over = check_path_length(where, full, too_long);
       if (item.folder) {
         // The limit also bounds this recursion, whatever the file system holds.
         if (level >= max_folder_depth) {
@@ -213,10 +248,10 @@ class Planner {
   void plan_companions(PackPlan& plan) {
     std::map<std::string, std::string> taken;  // folded name: what has it
     for (const auto& item : plan.tree)
-      taken.emplace(fold_ascii_case(item.name), "'" + utf8_of(item.source) + "' of the tree");
+      taken.emplace(fold_ascii_case(item.name), quoted(item.source) + " of the tree");
     taken.emplace(fold_ascii_case(texts::setup_data_name), "Setup.dat, the file pack writes");
     for (const fs::path& source : o_.companions) {
-      const std::string where = "the companion '" + utf8_of(source) + "'";
+      const std::string where = "the companion " + quoted(source);
       std::error_code error;
       const fs::file_status status = fs::status(source, error);
       if (!fs::exists(status)) {
@@ -233,6 +268,8 @@ class Planner {
         continue;
       }
       check_name(where, *name);
+      check_installer_name(where, *name);
+      check_path_length(where, dest_ + *name);
       const auto [clash, fresh] = taken.emplace(fold_ascii_case(*name), where);
       if (!fresh) refuse(where + " has the same name as " + clash->second + ", ignoring case");
       plan.companions.push_back({*name, source});

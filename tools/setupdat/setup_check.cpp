@@ -55,8 +55,9 @@ struct OpenList {
 
 class Walker {
  public:
-  Walker(InputStream& in, std::uint64_t size, SetupSink& sink, Problems& problems)
-      : in_(in), size_(size), sink_(sink), problems_(problems) {}
+  Walker(InputStream& in, std::uint64_t size, SetupSink& sink, Problems& problems,
+         std::string_view dest)
+      : in_(in), size_(size), sink_(sink), problems_(problems), dest_(dest) {}
 
   void run() {
     if (size_ < SetupHeader::size) {
@@ -161,6 +162,14 @@ class Walker {
     }
   }
 
+  // The installation makes dest + path, and its uninstall log stores that in a field of 255.
+  void check_path_length(const std::string& where, std::string_view path) {
+    const std::size_t full = dest_.size() + path.size();
+    if (full > rules::max_path_length)
+      problems_.add(where + ": the full path below " + shown(dest_) + " is " + to_string(full) +
+                    " characters, over " + to_string(rules::max_path_length));
+  }
+
   void close_list(OpenList& list) { names_held_ -= list.names.size(); }
 
   static std::string list_name(const OpenList& list) {
@@ -185,10 +194,7 @@ class Walker {
       if (e.content_size < SetupEntry::folder_size)
         throw Stop{where + ": size " + to_string(e.content_size) + " is below -1"};
       check_name(raw, where, open_.back());
-      const std::size_t full = std::char_traits<char>::length(rules::default_dest) + path.size();
-      if (full > rules::max_path_length)
-        problems_.add(where + ": the full path below " + shown(rules::default_dest) + " is " +
-                      to_string(full) + " characters, over " + to_string(rules::max_path_length));
+      check_path_length(where, path);
       if (e.is_folder()) {
         if (open_.size() > static_cast<std::size_t>(max_folder_depth))
           throw Stop{where + ": folder nested deeper than " + to_string(max_folder_depth) +
@@ -226,6 +232,7 @@ class Walker {
       if (e.content_size < SetupEntry::folder_size)
         throw Stop{where + ": size " + to_string(e.content_size) + " is below -1"};
       check_name(raw, where, beside);
+      check_path_length(where, e.name.view());
       if (e.is_folder()) {
         problems_.add(where + ": size -1 instead of 0; the counting pass takes it for a folder " +
                       "and reads a list after it");
@@ -242,6 +249,7 @@ class Walker {
   const std::uint64_t size_;
   SetupSink& sink_;
   Problems& problems_;
+  const std::string_view dest_;
   std::vector<OpenList> open_;  // the tree's lists being read, outermost first
   bool in_tree_ = true;
   std::int64_t items_ = 0;
@@ -274,8 +282,9 @@ InstallerCount count_like_installer(InputStream& in) {
   return {items, shown(core_text)};
 }
 
-bool check_setup(InputStream& in, std::uint64_t size, SetupSink& sink, Problems& problems) {
+bool check_setup(InputStream& in, std::uint64_t size, SetupSink& sink, Problems& problems,
+                 std::string_view dest) {
   const std::size_t before = problems.total();
-  Walker(in, size, sink, problems).run();
+  Walker(in, size, sink, problems, dest).run();
   return problems.total() == before;
 }

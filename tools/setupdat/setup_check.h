@@ -12,6 +12,7 @@
 #include "core/setup_data.h"
 #include "core/streams.h"
 #include "setupdat/problems.h"
+#include "setupdat/rules.h"
 
 // The events of one walk, always in this order, also when the walk stops early: header, the
 // tree's events (each folder_begin matched by a folder_end), companions_begin, the companions,
@@ -39,5 +40,7 @@ struct InstallerCount {
 InstallerCount count_like_installer(InputStream& in);
 
 // Examines the size bytes of in; returns true when the file conforms (no problem added).
-// Names and paths in the problem texts are UTF-8.
-bool check_setup(InputStream& in, std::uint64_t size, SetupSink& sink, Problems& problems);
+// Names and paths in the problem texts are UTF-8. Full paths, of the tree's items and of the
+// companions, are checked below dest (8-bit, ending in a backslash).
+bool check_setup(InputStream& in, std::uint64_t size, SetupSink& sink, Problems& problems,
+                 std::string_view dest = rules::default_dest);

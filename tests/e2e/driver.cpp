@@ -6,12 +6,15 @@
 
 namespace e2e {
 
-std::string setup_exe() {
-  // The build passes the Unix path; under Wine the root of the Unix tree is drive Z:.
-  std::string path = "Z:" MO_SETUP_EXE;
+// The build passes Unix paths; under Wine the root of the Unix tree is drive Z:.
+static std::string from_unix(const char* unix_path) {
+  std::string path = std::string("Z:") + unix_path;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
+
+std::string setup_exe() { return from_unix(MO_SETUP_EXE); }
+std::string started_probe_exe() { return from_unix(MO_STARTED_PROBE); }
 
 Workspace::Workspace(const std::string& name) {
   char temp[MAX_PATH];

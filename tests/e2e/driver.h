@@ -15,6 +15,8 @@ namespace e2e {
 
 // The built Setup.exe, as a Windows path.
 std::string setup_exe();
+// A program that notes the folder it was started in ("Started.txt" beside itself) and ends.
+std::string started_probe_exe();
 
 // A fresh, empty folder below the temporary folder, removed with everything in it at the end.
 class Workspace {

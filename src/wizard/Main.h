@@ -54,6 +54,10 @@ class TMainForm {
   LRESULT handle_message(UINT message, WPARAM w, LPARAM l);
   void create_controls();
   void command(int id, int code);
+  // Enter belongs to a focused push button, however it got the focus (Tab, a click, or back
+  // from a dialog); otherwise to Next. The default look goes with it.
+  ControlId enter_button() const;
+  void show_default_button();
   HWND parent_of(ControlId id) const;
   void set_text(ControlId id, const char* text) { SetWindowTextA(control(id), text); }
   void set_visible(ControlId id, bool visible);

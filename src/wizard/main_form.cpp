@@ -18,6 +18,9 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
+// Posted to the window to move the default look to the button Enter now belongs to.
+constexpr UINT show_default_message = WM_APP + 1;
+
 constexpr char form_class[] = "TMainForm";
 constexpr char page_class[] = "TMoPage";
 
@@ -141,7 +144,8 @@ void TMainForm::create_controls() {
         break;
       case ControlKind::Button:
         window_class = "BUTTON";
-        style |= row.id == NextButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        // BS_NOTIFY: the focus entering and leaving a button moves the default look.
+        style |= BS_NOTIFY | (row.id == NextButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         break;
       case ControlKind::CheckBox:
         window_class = "BUTTON";
@@ -340,7 +344,27 @@ void TMainForm::DestBrowseButtonClick() {
   SetWindowTextA(input, browse_for_folder(window_, texts::browse_title, window_text(input)).c_str());
 }
 
+ControlId TMainForm::enter_button() const {
+  HWND focused = GetFocus();
+  const int id = focused && IsChild(window_, focused) ? GetDlgCtrlID(focused) : 0;
+  return id == BackButton || id == CancelButton || id == DestBrowseButton ? ControlId(id)
+                                                                          : NextButton;
+}
+
+void TMainForm::show_default_button() {
+  const ControlId chosen = enter_button();
+  for (ControlId id : {BackButton, NextButton, CancelButton, DestBrowseButton})
+    SendMessageA(control(id), BM_SETSTYLE,
+                 BS_NOTIFY | (id == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+}
+
 void TMainForm::command(int id, int code) {
+  if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+    // Looked at once the focus has settled: while a button loses it, the next holder may not
+    // have it yet.
+    PostMessageA(window_, show_default_message, 0, 0);
+    return;
+  }
   if (code != BN_CLICKED) return;
   // Enter and Esc arrive as IDOK and IDCANCEL; they act only while their button could be
   // clicked.
@@ -369,14 +393,11 @@ LRESULT TMainForm::handle_message(UINT message, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       command(LOWORD(w), HIWORD(w));
       return 0;
-    case DM_GETDEFID: {
-      // Enter belongs to a focused push button, however it got the focus (Tab, a click, or
-      // back from a dialog); otherwise to Next.
-      HWND focused = GetFocus();
-      const int id = focused && IsChild(window_, focused) ? GetDlgCtrlID(focused) : 0;
-      const bool push_button = id == BackButton || id == CancelButton || id == DestBrowseButton;
-      return MAKELRESULT(push_button ? id : NextButton, DC_HASDEFID);
-    }
+    case DM_GETDEFID:
+      return MAKELRESULT(enter_button(), DC_HASDEFID);
+    case show_default_message:
+      show_default_button();
+      return 0;
     case WM_NEXTDLGCTL: {
       // The license text box takes Tab for itself and asks its parent, as it would ask a
       // dialog, to move the focus on; the page hands that here.

@@ -299,10 +299,24 @@ TEST_F(Wizard, EnterBelongsToAFocusedPushButton) {
   press_key(confirm, VK_ESCAPE);
   Sleep(300);
   ASSERT_EQ(focus_of(window_), control(CancelButton));
+  // The default look went with it.
+  auto looks_default = [&](ControlId id) {
+    return (GetWindowLongA(control(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  };
+  EXPECT_TRUE(looks_default(CancelButton));
+  EXPECT_FALSE(looks_default(NextButton));
   press_key(window_, VK_RETURN);
   confirm = wait_for_window(run_->program->id(), texts::caption_confirm, 3000);
   ASSERT_TRUE(confirm) << "Enter went to Next";
   press_key(confirm, VK_ESCAPE);
   Sleep(300);
   EXPECT_TRUE(IsWindowVisible(control(WelcomeDescriptionLabel)));
+
+  // On to the License page, where a click in the text box gives Next its look back.
+  mouse_click(control(NextButton));
+  ASSERT_TRUE(IsWindowVisible(control(LicenseMemo)));
+  mouse_click(control(LicenseMemo));
+  EXPECT_TRUE(looks_default(NextButton));
+  EXPECT_FALSE(looks_default(CancelButton));
+  EXPECT_FALSE(looks_default(BackButton));
 }

@@ -49,9 +49,23 @@ std::string windows_folder() {
   return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
 }
 
+// The command interpreter reads a batch file in the console's code page (the OEM one), not in
+// the ANSI one that paths are in here, so a letter beyond ASCII would name some other file.
+// The text goes over into the OEM code page when every character has its own form there;
+// otherwise it stays as it is, which is no worse.
+std::string in_console_code_page(const std::string& text) {
+  const auto size = static_cast<DWORD>(text.size());
+  std::string oem(text.size(), '\0'), back(text.size(), '\0');
+  if (!CharToOemBuffA(text.c_str(), oem.data(), size) ||
+      !OemToCharBuffA(oem.c_str(), back.data(), size) || back != text)
+    return text;
+  return oem;
+}
+
 void write_batch_file(const std::string& path, const std::string& text) {
+  const std::string bytes = in_console_code_page(text);
   FileOutputStream batch(path);
-  batch.write(text.data(), text.size());
+  batch.write(bytes.data(), bytes.size());
 }
 
 }  // namespace

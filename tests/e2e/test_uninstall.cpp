@@ -208,6 +208,23 @@ TEST(Uninstall, YesRemovesEverythingAndTheBatchFileTakesTheRest) {
   EXPECT_TRUE(within(5000, [] { return !is_file(batch_path()); })) << "the batch file stayed";
 }
 
+TEST(Uninstall, AFolderNamedWithLettersBeyondAsciiGoesToo) {
+  // Windows-1252 letters that the console's code page spells with other bytes: the batch file
+  // must name the folder as its interpreter reads it.
+  Installed installed("uninstall M\xE4rbelo \xC9toile", {{"Readme.txt", false}});
+  const auto uninstall = installed.start();
+  HWND question = wait_for_window(uninstall->id(), texts::caption_confirm);
+  ASSERT_TRUE(question);
+  click(child_with_text(question, texts::button_yes));
+  HWND report = wait_for_window(uninstall->id(), texts::caption_information);
+  ASSERT_TRUE(report);
+  click(child_with_text(report, texts::button_ok));
+  EXPECT_EQ(uninstall->wait_exit(10000), 0);
+  const std::string dir = installed.space.dir();
+  EXPECT_TRUE(within(15000, [&] { return !is_folder(dir); })) << "the folder is still there";
+  EXPECT_TRUE(within(5000, [] { return !is_file(batch_path()); })) << "the batch file stayed";
+}
+
 TEST(Uninstall, AChangedFileStaysWithItsFolderAndTheReportSaysSo) {
   Installed installed("uninstall changed",
                       {{"Readme.txt", false},

@@ -156,6 +156,20 @@ std::string in_batch(std::string path) {
   return "\"" + path + "\"";
 }
 
+// Runs the uninstaller through: Yes to its question, OK to its report, whose text it returns.
+std::string uninstall_answering_yes(const Installed& installed) {
+  const auto uninstall = installed.start();
+  HWND question = wait_for_window(uninstall->id(), texts::caption_confirm);
+  if (!question) return "<no question>";
+  click(child_with_text(question, texts::button_yes));
+  HWND report = wait_for_window(uninstall->id(), texts::caption_information);
+  if (!report) return "<no report>";
+  const std::string text = message_of(report);
+  click(child_with_text(report, texts::button_ok));
+  EXPECT_EQ(uninstall->wait_exit(10000), 0);
+  return text;
+}
+
 }  // namespace
 
 TEST(Uninstall, YesRemovesEverythingAndTheBatchFileTakesTheRest) {
@@ -212,14 +226,7 @@ TEST(Uninstall, AFolderNamedWithLettersBeyondAsciiGoesToo) {
   // Windows-1252 letters that the console's code page spells with other bytes: the batch file
   // must name the folder as its interpreter reads it.
   Installed installed("uninstall M\xE4rbelo \xC9toile", {{"Readme.txt", false}});
-  const auto uninstall = installed.start();
-  HWND question = wait_for_window(uninstall->id(), texts::caption_confirm);
-  ASSERT_TRUE(question);
-  click(child_with_text(question, texts::button_yes));
-  HWND report = wait_for_window(uninstall->id(), texts::caption_information);
-  ASSERT_TRUE(report);
-  click(child_with_text(report, texts::button_ok));
-  EXPECT_EQ(uninstall->wait_exit(10000), 0);
+  EXPECT_EQ(uninstall_answering_yes(installed), texts::uninstall_done);
   const std::string dir = installed.space.dir();
   EXPECT_TRUE(within(15000, [&] { return !is_folder(dir); })) << "the folder is still there";
   EXPECT_TRUE(within(5000, [] { return !is_file(batch_path()); })) << "the batch file stayed";
@@ -230,17 +237,9 @@ TEST(Uninstall, AChangedFileStaysWithItsFolderAndTheReportSaysSo) {
                       {{"Readme.txt", false},
                        {"Formula\\Edited.mfm", false, true},
                        {"Formula", true}});
-  const auto uninstall = installed.start();
-  HWND question = wait_for_window(uninstall->id(), texts::caption_confirm);
-  ASSERT_TRUE(question);
-  click(child_with_text(question, texts::button_yes));
-  HWND report = wait_for_window(uninstall->id(), texts::caption_information);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(message_of(report),
+  EXPECT_EQ(uninstall_answering_yes(installed),
             "Uninstallation successfully completed.\r\rSome items could not be removed. You "
             "should manually \rremove items related to Marbelo Orbit.");
-  click(child_with_text(report, texts::button_ok));
-  EXPECT_EQ(uninstall->wait_exit(10000), 0);
 
   EXPECT_FALSE(is_file(installed.space.path("Readme.txt")));
   EXPECT_FALSE(is_file(installed.log_path()));

@@ -34,3 +34,15 @@ bool same_text_ignoring_case(std::string_view a, std::string_view b) {
 bool escapes_folder(std::string_view name) {
   return name == "." || name == ".." || name.find_first_of("\\/:") != std::string_view::npos;
 }
+
+bool names_device(std::string_view name) {
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  for (std::string_view device : {"CON", "PRN", "AUX", "NUL"})
+    if (same_text_ignoring_case(base, device)) return true;
+  if (base.size() != 4) return false;
+  const std::string_view stem = base.substr(0, 3);
+  if (!same_text_ignoring_case(stem, "COM") && !same_text_ignoring_case(stem, "LPT")) return false;
+  const char digit = base[3];
+  return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
+}

@@ -24,3 +24,8 @@ bool same_text_ignoring_case(std::string_view a, std::string_view b);
 // A name from a data file that, appended to a folder path, could name something outside that
 // folder: one holding "\", "/" or ":", or one that is "." or "..".
 bool escapes_folder(std::string_view name);
+
+// A name under which Windows opens a device instead of a file: CON, PRN, AUX, NUL, COM1 to
+// COM9 and LPT1 to LPT9 (also with the superscript digits 1, 2 and 3 of Windows-1252), in any
+// letter case, whatever follows a dot and with blanks before it.
+bool names_device(std::string_view name);

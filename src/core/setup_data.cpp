@@ -55,6 +55,8 @@ SetupEntry read_setup_entry(InputStream& in) {
     throw DataError(where + ": size " + std::to_string(e.content_size) + " is below -1");
   if (escapes_folder(e.name.view()))
     throw DataError(where + ": the name could leave its folder");
+  // Such a name would have the installer write into a device (a serial port, a printer).
+  if (names_device(e.name.view())) throw DataError(where + ": the name is a device's");
   return e;
 }
 

@@ -314,12 +314,13 @@ TEST(List, ItemCountIsWhatTheInstallersCountingPassGives) {
 TEST(List, KeepsTheFirstThousandProblemsAndCountsTheRest) {
   TempDir tmp;
   const Listing listing = list_json(tmp, image([](SetupDataWriter& w) {
-    for (int i = 0; i < 1500; ++i) w.file("con", "");  // a device name, then clashes as well
+    // A device name each time, clashes from the second on, and the installer's refusal.
+    for (int i = 0; i < 1500; ++i) w.file("con", "");
     w.end_list();
     w.end_list();
   }));
   ASSERT_EQ(listing.problems.size(), 1001u);
-  EXPECT_EQ(listing.problems.back(), "... and 1999 more");
+  EXPECT_EQ(listing.problems.back(), "... and 2000 more");
   EXPECT_EQ(listing.json["tree"].items.size(), 1500u);
 }
 

@@ -89,6 +89,15 @@ TEST(Paths, NamesThatCouldLeaveTheirFolder) {
     EXPECT_FALSE(escapes_folder(good)) << good;
 }
 
+TEST(Paths, NamesOfDevices) {
+  for (const char* device : {"CON", "nul", "Aux.txt", "PRN.a.b", "com1", "LPT9.log", "NUL .txt",
+                             "con  ", "COM\xB9", "lpt\xB3.x"})
+    EXPECT_TRUE(names_device(device)) << device;
+  for (const char* file : {"CONSOLE", "NUL2", "COM0", "COM10", "LPT", "xNUL", ".NUL", "COM\xB4",
+                           "Mo.exe", ""})
+    EXPECT_FALSE(names_device(file)) << file;
+}
+
 TEST(FormatText, ReplacesMarkersInOrder) {
   EXPECT_EQ(format_text("Error copying the file '%s' to '%s'.", {"C:\\a", "D:\\b"}),
             "Error copying the file 'C:\\a' to 'D:\\b'.");

@@ -485,6 +485,14 @@ TEST_F(InstallationTest, FatalStopsKeepWhatWasMadeAndNothingMore) {
          w.companion("a\\b");
          w.end_list();
        }), {}, data_read_message(), {}, {}},
+      {"a device's name", setup_dat(test_header(), [](SetupDataWriter& w) {
+         w.file("A.txt", "alpha");
+         w.begin_folder("D");
+         w.file("com1.txt", "to the serial port");
+         w.end_list();
+         w.end_list();
+         w.end_list();
+       }), {}, data_read_message(), {}, {}},
       {"size below -1", setup_dat(test_header(), [](SetupDataWriter& w) {
          w.file("A.txt", "alpha");
          w.begin_file("B.txt", -2);

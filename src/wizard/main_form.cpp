@@ -449,16 +449,15 @@ LRESULT CALLBACK TMainForm::window_proc(HWND window, UINT message, WPARAM w, LPA
   }
 }
 
-// The page area and its pages hand commands and colour requests to the window, which owns
-// every control's behaviour.
+// The page area and its pages hand commands, focus moves and colour requests to the window,
+// which owns every control's behaviour.
 LRESULT CALLBACK TMainForm::page_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_CLOSE:
       // The license text box answers Esc by closing its parent, here a page: that is the
       // wizard's Esc, and a page itself never closes.
       return SendMessageA(MainForm->handle(), WM_COMMAND, IDCANCEL, 0);
-    case WM_NEXTDLGCTL:
-      return SendMessageA(MainForm->handle(), message, w, l);
+    case WM_NEXTDLGCTL:  // the license text box's Tab
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:

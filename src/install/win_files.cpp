@@ -46,6 +46,26 @@ void FileOutputStream::seek(std::uint64_t position) {
     throw Failure(texts::stream_write_error);
 }
 
+// File times are UTC; the dates of the data files are local time. Both ways go through the
+// time zone's rules for the date itself (FileTimeToLocalFileTime and its reverse would apply
+// today's offset instead, so that a file dated in winter would read back an hour off in
+// summer, and the uninstaller would take every file for changed).
+namespace {
+
+bool utc_to_local(const FILETIME& utc, FILETIME& local) {
+  SYSTEMTIME u, l;
+  return FileTimeToSystemTime(&utc, &u) && SystemTimeToTzSpecificLocalTime(nullptr, &u, &l) &&
+         SystemTimeToFileTime(&l, &local);
+}
+
+bool local_to_utc(const FILETIME& local, FILETIME& utc) {
+  SYSTEMTIME l, u;
+  return FileTimeToSystemTime(&local, &l) && TzSpecificLocalTimeToSystemTime(nullptr, &l, &u) &&
+         SystemTimeToFileTime(&u, &utc);
+}
+
+}  // namespace
+
 std::optional<double> read_file_date(const std::string& path) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(path.c_str(), &found);
@@ -54,7 +74,7 @@ std::optional<double> read_file_date(const std::string& path) {
   if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
   FILETIME local;
   DosDateTime dos;
-  if (!FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) ||
+  if (!utc_to_local(found.ftLastWriteTime, local) ||
       !FileTimeToDosDateTime(&local, &dos.date, &dos.time))
     return std::nullopt;
   return dos_to_datetime(dos);
@@ -68,6 +88,6 @@ void set_file_date(const std::string& path, double value) {
   FILETIME local, utc;
   // A date without DOS form converts to 0, which the conversion refuses: the file keeps the
   // time of its creation, as it would have anyway.
-  if (DosDateTimeToFileTime(dos.date, dos.time, &local) && LocalFileTimeToFileTime(&local, &utc))
+  if (DosDateTimeToFileTime(dos.date, dos.time, &local) && local_to_utc(local, utc))
     SetFileTime(file.get(), nullptr, nullptr, &utc);
 }

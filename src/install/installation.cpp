@@ -17,6 +17,14 @@ namespace {
 // has to fit in memory.
 constexpr std::size_t copy_piece = 61440;
 
+// A copy takes its source's attributes: copied from a CD or a read-only share it would be
+// read-only, and neither the uninstaller nor the next installation could delete or replace it.
+void clear_read_only(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
 // Makes what a walk of Setup.dat meets: folders, files with their contents and date, companion
 // copies. Each item is logged once it is complete, a folder after everything inside it, so the
 // uninstaller, working through the log in order, finds every folder already emptied.
@@ -52,6 +60,7 @@ class Extractor final : public SetupVisitor {
     const std::string source = run_.source_dir + entry.name.str();
     const std::string target = run_.dest_dir + entry.name.str();
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) fatal_copy_file(source, target);
+    clear_read_only(target);
     // The copy keeps its source's date, which may have no DOS form (before 1980, say). Such a
     // copy is logged with 0, a value no date read back from a file can equal: the uninstaller
     // then leaves it in place, as it does any file whose date is not the logged one.
@@ -138,7 +147,8 @@ void copy_running_program(const std::string& target) {
   char own[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
   // A path cut short by the buffer could name some other file: copy nothing rather than that.
-  if (length > 0 && length < MAX_PATH) CopyFileA(own, target.c_str(), FALSE);
+  if (length > 0 && length < MAX_PATH && CopyFileA(own, target.c_str(), FALSE))
+    clear_read_only(target);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "core/paths.h"
 #include "core/texts.h"
@@ -29,6 +30,24 @@ void restrict_dll_search() {
   SetDllDirectoryA("");
 }
 
+// The common controls (the progress bar) are loaded by full path from the system folder
+// rather than imported: the loader looks for an imported DLL beside the program first unless
+// Windows always takes it from the system folder, and comctl32 is not among those.
+void init_common_controls() {
+  char folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH - 14) return;
+  const std::string path = std::string(folder, length) + "\\comctl32.dll";
+  HMODULE library = LoadLibraryA(path.c_str());
+  if (!library) return;
+  using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  auto init = reinterpret_cast<InitFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+  if (!init) return;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  init(&controls);
+}
+
 int run_setup() {
   app::set_title(texts::setup_title);
   TMainForm form;
@@ -47,8 +66,7 @@ int run_setup() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   restrict_dll_search();
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  init_common_controls();
 
   char module[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, module, MAX_PATH);

@@ -134,6 +134,8 @@ TEST(Install, ThroughEveryPageToFinish) {
   CopyFileA(setup_exe().c_str(), source.path("Setup.exe").c_str(), FALSE);
   source.write("Setup.dat", sample_setup_dat());
   source.write("Tile.bmp", "BM tile");
+  // Read-only, as on a CD: the copy that becomes the uninstaller must not be.
+  SetFileAttributesA(source.path("Setup.exe").c_str(), FILE_ATTRIBUTE_READONLY);
   const std::string dest = dest_parent.path("Orbit");  // made by the Dest page
 
   Program setup(source.path("Setup.exe"), source.dir());
@@ -170,6 +172,7 @@ TEST(Install, ThroughEveryPageToFinish) {
   EXPECT_TRUE(wintest::is_file(d + "Formula\\Standard.mfm"));
   EXPECT_TRUE(wintest::is_file(d + "Tile.bmp"));
   EXPECT_TRUE(wintest::is_file(d + "Uninst.exe"));
+  EXPECT_FALSE(GetFileAttributesA((d + "Uninst.exe").c_str()) & FILE_ATTRIBUTE_READONLY);
   const auto date = read_file_date(d + "Readme.txt");
   ASSERT_TRUE(date);
   EXPECT_EQ(*date, 45306.4375);

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -319,4 +322,55 @@ TEST_F(Wizard, EnterBelongsToAFocusedPushButton) {
   EXPECT_TRUE(looks_default(NextButton));
   EXPECT_FALSE(looks_default(CancelButton));
   EXPECT_FALSE(looks_default(BackButton));
+}
+
+// The DLLs Setup.exe imports, read from its import table.
+std::vector<std::string> imported_dlls(const std::string& exe) {
+  const std::string image = wintest::read_file(exe);
+  auto at = [&](std::size_t offset, std::size_t size) -> const char* {
+    return offset + size <= image.size() ? image.data() + offset : nullptr;
+  };
+  std::vector<std::string> names;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0, sizeof(IMAGE_DOS_HEADER)));
+  if (!dos) return names;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+      at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS32)));
+  if (!nt) return names;
+  const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+      at(dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32),
+         nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER)));
+  if (!sections) return names;
+  auto file_offset = [&](DWORD rva) -> std::size_t {
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& s = sections[i];
+      if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+        return rva - s.VirtualAddress + s.PointerToRawData;
+    }
+    return image.size();
+  };
+  const DWORD imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+  for (std::size_t offset = file_offset(imports);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+        at(offset, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+    if (!entry || entry->Name == 0) break;
+    const char* name = at(file_offset(entry->Name), 1);
+    if (!name) break;
+    std::string lower(name, strnlen(name, image.data() + image.size() - name));
+    for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    names.push_back(lower);
+  }
+  return names;
+}
+
+TEST(SetupStart, ImportsOnlyDllsWindowsTakesFromTheSystemFolder) {
+  // An installer runs from a download folder, where a planted DLL of an imported name would be
+  // loaded unless the DLL is one Windows always takes from the system folder.
+  const std::vector<std::string> known = {"advapi32.dll", "gdi32.dll", "kernel32.dll",
+                                          "msvcrt.dll",   "ole32.dll", "shell32.dll",
+                                          "user32.dll"};
+  const std::vector<std::string> imported = imported_dlls(setup_exe());
+  ASSERT_FALSE(imported.empty());
+  for (const std::string& dll : imported)
+    EXPECT_NE(std::find(known.begin(), known.end(), dll), known.end()) << dll;
 }

@@ -289,6 +289,16 @@ TEST_F(InstallationTest, UsesExistingFoldersAndOverwritesExistingFiles) {
   EXPECT_EQ(progress_.events, sample_events);
 }
 
+TEST_F(InstallationTest, CopiesOfReadOnlySourcesAreNotReadOnly) {
+  // As from a CD: a read-only copy would resist the uninstaller and the next installation.
+  write_sample_source();
+  ASSERT_TRUE(SetFileAttributesA((source_ + "G.wav").c_str(), FILE_ATTRIBUTE_READONLY));
+  install();
+  SetFileAttributesA((source_ + "G.wav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  expect_sample_installed();
+  EXPECT_FALSE(GetFileAttributesA((dest_ + "G.wav").c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
 TEST_F(InstallationTest, EmptyListsGoStraightToTheShortcuts) {
   write_file(run_.setup_data_path, setup_dat(test_header(), [](SetupDataWriter& w) {
                w.end_list();

@@ -104,6 +104,7 @@ void run_uninstaller() {
     // The batch starts in the Windows folder: a process's current folder cannot be removed on
     // Windows, and this process's (which the batch would inherit) may well be the installation
     // folder itself.
+    ComApartment apartment;  // the shell may want it to start the document
     ShellExecuteA(nullptr, nullptr, batch.c_str(), nullptr,
                   windows.empty() ? nullptr : windows.c_str(), SW_HIDE);
   } catch (...) {

@@ -326,6 +326,8 @@ void TMainForm::NextButtonClick() {
   }
   // Finish. What the shell answers is not looked at; a failure here only skips the rest.
   try {
+    // The shell may hand a document to a handler of its own, which wants COM on this thread.
+    ComApartment apartment;
     if (is_checked(control(ReadyReadmeCheck)))
       ShellExecuteA(nullptr, nullptr, (DestDir + texts::readme_file).c_str(), nullptr, nullptr,
                     SW_SHOWNORMAL);
@@ -409,6 +411,9 @@ LRESULT TMainForm::handle_message(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
       if (FormCloseQuery()) DestroyWindow(window_);
       return 0;
+    case WM_QUERYENDSESSION:
+      // A logoff or restart would cut the installation run short, as closing the window would.
+      return page_ != CopyPage;
     case WM_ACTIVATE:
       // Like a dialog: the focus leaves with the window and comes back to the same control.
       if (LOWORD(w) == WA_INACTIVE) {

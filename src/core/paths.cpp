@@ -31,6 +31,8 @@ bool same_text_ignoring_case(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string_view up_to_nul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 bool escapes_folder(std::string_view name) {
   return name == "." || name == ".." || name.find_first_of("\\/:") != std::string_view::npos;
 }

@@ -21,6 +21,9 @@ std::string_view extension_of(std::string_view path);
 // accented letters included, must match exactly.
 bool same_text_ignoring_case(std::string_view a, std::string_view b);
 
+// A text as the Windows functions read it: up to its first NUL.
+std::string_view up_to_nul(std::string_view text);
+
 // A name from a data file that, appended to a folder path, could name something outside that
 // folder: one holding "\", "/" or ":", or one that is "." or "..".
 bool escapes_folder(std::string_view name);

@@ -58,7 +58,7 @@ std::string settings_group_key(std::string_view settings_key, std::string_view g
 }
 
 bool names_own_key(std::string_view key) {
-  key = key.substr(0, key.find('\0'));
+  key = up_to_nul(key);
   return key.find_first_not_of('\\') != key.npos;
 }
 

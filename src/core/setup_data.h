@@ -57,8 +57,9 @@ inline constexpr int max_folder_depth = 128;
 SetupHeader read_setup_header(InputStream& in);
 
 // Reads one entry and refuses those the installer must never act on: a Size below -1 (it would
-// move the counting pass backwards), a name that could leave its folder ("\", "/", ":",
-// "." or "..") and one under which Windows opens a device (NUL, COM1, ...). The error names the entry's offset, for whoever has to mend the file.
+// move the counting pass backwards), a name that could leave its folder ("\", "/", ":", "." or
+// "..") and one under which Windows opens a device (NUL, COM1, ...). The error names the
+// entry's offset, for whoever has to mend the file.
 SetupEntry read_setup_entry(InputStream& in);
 
 // What a walk of Setup.dat meets, in file order. Paths are the base given to the walk followed

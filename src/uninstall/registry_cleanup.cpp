@@ -1,8 +1,8 @@
 #include "uninstall/registry_cleanup.h"
 
-#include <cstring>
 #include <vector>
 
+#include "core/paths.h"
 #include "core/settings_table.h"
 #include "core/uninstall_rules.h"
 #include "startup/registry.h"
@@ -31,7 +31,7 @@ void delete_walk(Registry& registry, const std::string& path) {
 void delete_key_tree(HKEY root, std::string path) {
   // The registry reads a path only up to its first NUL, so the checks must too: a path of NULs
   // (from a damaged log) would otherwise pass for a name while the registry saw root itself.
-  path.resize(std::strlen(path.c_str()));
+  path.resize(up_to_nul(path).size());
   if (!path.empty() && path.back() == '\\') path.pop_back();
   if (!names_own_key(path)) return;
   Registry registry;

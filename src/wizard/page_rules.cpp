@@ -1,5 +1,6 @@
 #include "wizard/page_rules.h"
 
+#include "core/paths.h"
 #include "core/texts.h"
 #include "wizard/layout.h"
 
@@ -34,7 +35,6 @@ PageButtons page_buttons(int page) {
 std::string welcome_text(const ShortString<31>& product_name) {
   // The window shows its text up to the first NUL: a name holding one is cut there, so that the
   // text after the name is never lost with it.
-  const std::string_view name = product_name.view();
-  return std::string(texts::welcome_before_name) + std::string(name.substr(0, name.find('\0'))) +
+  return std::string(texts::welcome_before_name) + std::string(up_to_nul(product_name.view())) +
          texts::welcome_after_name;
 }

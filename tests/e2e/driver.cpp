@@ -144,11 +144,22 @@ RECT rect_in_parent(HWND window) {
 
 void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
-void press_key(HWND window, WORD key) {
+void mouse_click(HWND window) {
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  Sleep(300);
+}
+
+HWND focus_of(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-  HWND target = info.hwndFocus ? info.hwndFocus : window;
+  return info.hwndFocus;
+}
+
+void press_key(HWND window, WORD key) {
+  HWND focused = focus_of(window);
+  HWND target = focused ? focused : window;
   const UINT scan = MapVirtualKeyA(key, 0);
   PostMessageA(target, WM_KEYDOWN, key, 1 | scan << 16);
   PostMessageA(target, WM_KEYUP, key, 1 | scan << 16 | 3u << 30);

@@ -70,6 +70,12 @@ RECT rect_in_parent(HWND window);
 // Clicks a push button the way a mouse click does, through BM_CLICK.
 void click(HWND button);
 
+// A click of the mouse's left button, which unlike BM_CLICK also moves the focus.
+void mouse_click(HWND window);
+
+// The control that has the keyboard focus in the window's thread.
+HWND focus_of(HWND window);
+
 // Presses and releases a key on the control that has the keyboard focus in the window's
 // thread, as the keyboard would deliver it.
 void press_key(HWND window, WORD key);

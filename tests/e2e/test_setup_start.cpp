@@ -28,20 +28,6 @@ bool shows_message(HWND dialog, const std::string& message) {
   return false;
 }
 
-// A click of the mouse's left button, which unlike BM_CLICK also moves the focus.
-void mouse_click(HWND window) {
-  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-  Sleep(300);
-}
-
-HWND focus_of(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-  return info.hwndFocus;
-}
-
 bool wizard_ever_visible(DWORD process_id) {
   for (HWND window : top_windows(process_id))
     if (class_of(window) == "TMainForm" && IsWindowVisible(window)) return true;

@@ -20,7 +20,7 @@
 #include "core/paths.h"
 #include "core/texts.h"
 #include "install/installation.h"
-#include "startup/win_handles.h"
+#include "win/handles.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "core/texts.h"
 #include "core/uninstall_log.h"
 #include "install/settings.h"
-#include "install/win_files.h"
-#include "startup/message_dialog.h"
+#include "win/files.h"
+#include "win/message_dialog.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/settings_table.h"
 #include "core/texts.h"
-#include "startup/registry.h"
+#include "win/registry.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/texts.h"
-#include "install/win_files.h"
-#include "startup/message_dialog.h"
-#include "startup/registry.h"
-#include "startup/win_handles.h"
+#include "win/files.h"
+#include "win/handles.h"
+#include "win/message_dialog.h"
+#include "win/registry.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "core/paths.h"
 #include "core/texts.h"
-#include "startup/app.h"
 #include "uninstall/uninstaller.h"
+#include "win/app.h"
 #include "wizard/Main.h"
 
 // The library's verbose terminate handler pulls the C++ demangler into the program; an

@@ -5,7 +5,7 @@
 #include "core/paths.h"
 #include "core/settings_table.h"
 #include "core/uninstall_rules.h"
-#include "startup/registry.h"
+#include "win/registry.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "core/paths.h"
 #include "core/texts.h"
 #include "core/uninstall_rules.h"
-#include "install/win_files.h"
-#include "startup/message_dialog.h"
 #include "uninstall/registry_cleanup.h"
+#include "win/files.h"
+#include "win/message_dialog.h"
 
 namespace {
 

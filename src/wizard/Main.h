@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/setup_data.h"
-#include "startup/win_handles.h"
+#include "win/handles.h"
 #include "wizard/layout.h"
 
 class TMainForm {

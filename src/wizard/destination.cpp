@@ -6,9 +6,9 @@
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/texts.h"
-#include "startup/message_dialog.h"
-#include "startup/registry.h"
-#include "startup/win_handles.h"
+#include "win/handles.h"
+#include "win/message_dialog.h"
+#include "win/registry.h"
 
 std::string program_files_dir() {
   std::string folder = texts::fallback_program_files;

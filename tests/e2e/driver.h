@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/setup_data.h"
-#include "startup/win_handles.h"
 #include "tests/support/win_test_support.h"
+#include "win/handles.h"
 
 namespace e2e {
 

@@ -10,8 +10,8 @@
 #include "core/setup_data_writer.h"
 #include "core/texts.h"
 #include "core/uninstall_log.h"
-#include "install/win_files.h"
 #include "tests/e2e/driver.h"
+#include "win/files.h"
 #include "wizard/layout.h"
 
 using namespace e2e;

@@ -13,9 +13,9 @@
 #include "core/setup_data.h"
 #include "core/texts.h"
 #include "core/uninstall_log.h"
-#include "install/win_files.h"
 #include "tests/e2e/driver.h"
 #include "tests/win/registry_test_keys.h"
+#include "win/files.h"
 
 using namespace e2e;
 using namespace regtest;

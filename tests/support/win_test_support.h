@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "startup/win_handles.h"
+#include "win/handles.h"
 
 namespace wintest {
 

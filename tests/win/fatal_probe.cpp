@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/paths.h"
-#include "startup/message_dialog.h"
-#include "startup/win_handles.h"
+#include "win/handles.h"
+#include "win/message_dialog.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "core/paths.h"
 #include "core/texts.h"
 #include "install/installation.h"
-#include "startup/app.h"
+#include "win/app.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/texts.h"
-#include "startup/win_handles.h"
 #include "tests/support/win_test_support.h"
+#include "win/handles.h"
 #include "wizard/destination.h"
 
 using namespace wintest;

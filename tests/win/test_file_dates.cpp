@@ -12,8 +12,8 @@
 #include <string>
 
 #include "core/dates.h"
-#include "install/win_files.h"
 #include "tests/support/win_test_support.h"
+#include "win/files.h"
 
 namespace {
 

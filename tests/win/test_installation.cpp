@@ -15,10 +15,10 @@
 #include "core/texts.h"
 #include "core/uninstall_log.h"
 #include "install/installation.h"
-#include "install/win_files.h"
 #include "registry_test_keys.h"
-#include "startup/win_handles.h"
 #include "tests/support/win_test_support.h"
+#include "win/files.h"
+#include "win/handles.h"
 
 using namespace regtest;
 using namespace wintest;

@@ -12,10 +12,10 @@
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/texts.h"
-#include "startup/app.h"
-#include "startup/message_dialog.h"
-#include "startup/win_handles.h"
 #include "tests/support/win_test_support.h"
+#include "win/app.h"
+#include "win/handles.h"
+#include "win/message_dialog.h"
 
 using namespace wintest;
 

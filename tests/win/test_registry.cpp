@@ -5,7 +5,7 @@
 
 #include "core/failure.h"
 #include "registry_test_keys.h"
-#include "startup/registry.h"
+#include "win/registry.h"
 
 using namespace regtest;
 using namespace std::string_literals;

@@ -11,9 +11,9 @@
 #include "core/paths.h"
 #include "core/streams.h"
 #include "install/shortcuts.h"
-#include "install/win_files.h"
-#include "startup/win_handles.h"
 #include "tests/support/win_test_support.h"
+#include "win/files.h"
+#include "win/handles.h"
 
 using namespace wintest;
 

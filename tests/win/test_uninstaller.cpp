@@ -14,12 +14,12 @@
 #include "core/failure.h"
 #include "core/uninstall_log.h"
 #include "core/uninstall_rules.h"
-#include "install/win_files.h"
 #include "registry_test_keys.h"
-#include "startup/win_handles.h"
 #include "tests/support/win_test_support.h"
 #include "uninstall/registry_cleanup.h"
 #include "uninstall/uninstaller.h"
+#include "win/files.h"
+#include "win/handles.h"
 
 using namespace regtest;
 using namespace wintest;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/streams.h"
-#include "startup/win_handles.h"
+#include "win/handles.h"
 
 // Opens an existing file for reading, without sharing; raises "Cannot open file %s".
 class FileInputStream final : public InputStream {

@@ -1,4 +1,4 @@
-#include "startup/registry.h"
+#include "win/registry.h"
 
 #include "core/failure.h"
 #include "core/texts.h"

@@ -1,4 +1,4 @@
-#include "startup/message_dialog.h"
+#include "win/message_dialog.h"
 
 #include <algorithm>
 #include <string>
@@ -6,8 +6,8 @@
 
 #include "core/failure.h"
 #include "core/texts.h"
-#include "startup/app.h"
-#include "startup/win_handles.h"
+#include "win/app.h"
+#include "win/handles.h"
 
 namespace {
 

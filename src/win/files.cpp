@@ -1,4 +1,4 @@
-#include "install/win_files.h"
+#include "win/files.h"
 
 #include "core/dates.h"
 #include "core/failure.h"

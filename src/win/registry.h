@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/win_handles.h"
+#include "win/handles.h"
 
 class Registry {
  public:

@@ -1,4 +1,4 @@
-#include "startup/app.h"
+#include "win/app.h"
 
 namespace app {
 namespace {

@@ -12,8 +12,8 @@ namespace g = settings_groups;
 }  // namespace
 
 // Three folder values share the formula folder: the application keeps colorings,
-// formulas and transformations together.
-const std::vector<SettingRow> settings_rows = {
+// formulas and transformations together. Made at compile time: no code runs to build it.
+const std::array<SettingRow, 16> settings_rows = {{
     // block                group           value name                 kind          data
     {B::directory,         g::directories, "AlphaChannelDirectory",   K::dest_text,  "Alpha\\", 0},
     {B::directory,         g::directories, "ColoringDirectory",       K::dest_text,  "Formula\\", 0},
@@ -31,7 +31,7 @@ const std::vector<SettingRow> settings_rows = {
     {B::defaults,          g::defaults,    "DefaultParamEntry",       K::fixed_text, "Default", 0},
     {B::defaults,          g::defaults,    "DefaultParamFile",        K::dest_text,  "Parameters\\kv-exam.mpr", 0},
     {B::environment,       g::environment, "StartupFractalOptions",   K::number,     "", 3},
-};
+}};
 
 std::vector<SettingRow> settings_block(SettingsBlock block) {
   std::vector<SettingRow> rows;

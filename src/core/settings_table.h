@@ -3,6 +3,7 @@
 // installation writes these rows; the installed application reads them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,7 +41,7 @@ struct SettingRow {
 };
 
 // Every row in the order it is written.
-extern const std::vector<SettingRow> settings_rows;
+extern const std::array<SettingRow, 16> settings_rows;
 
 // The rows of one block, in table order.
 std::vector<SettingRow> settings_block(SettingsBlock block);

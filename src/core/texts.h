@@ -132,6 +132,11 @@ inline constexpr char ready_description[] =
     "Marbelo Orbit has been installed successfully. You can start Marbelo Orbit by "
     "double-clicking the icon on your desktop. Please read the README.TXT file before starting "
     "Marbelo Orbit.";
+// The last page after a run that an error stopped: the error box before it named the cause.
+inline constexpr char ready_failed_heading[] = "Installation Not Completed";
+inline constexpr char ready_failed_description[] =
+    "Marbelo Orbit has not been installed completely. The message before this page named what "
+    "failed. Please correct it and run Setup again.";
 inline constexpr char ready_readme_question[] = "Do you want to view README.TXT now?";
 inline constexpr char ready_readme_check[] = "Show &README.TXT";
 inline constexpr char ready_start_question[] = "Do you want to start Marbelo Orbit now?";

@@ -45,3 +45,40 @@ void __throw_out_of_range_fmt(const char* format, ...) {
 }
 
 }  // namespace std
+
+// What the exception runtime asks of threads. It is built for a threaded world and takes its
+// locks and once-flags from the threads library, and keeps its record of the exceptions being
+// handled in emulated thread-local storage: together about 34 KB of thread machinery in a program
+// that runs one thread (window procedures, the folder browser's callback and every throw run on
+// the thread that started the program). For one thread a once is a flag, a lock guards nothing
+// and the per-thread record is one record. A program that started a thread would link the
+// library's own versions as well, and the link would fail on the duplicates rather than quietly
+// keep these.
+extern "C" {
+
+// The runtime's per-thread record: the exceptions caught and not yet finished, and how many are
+// thrown and not yet caught.
+struct ExceptionGlobals {
+  void* caught_exceptions;
+  unsigned int uncaught_exceptions;
+};
+ExceptionGlobals* __cxa_get_globals_fast() noexcept {
+  static ExceptionGlobals globals;
+  return &globals;
+}
+ExceptionGlobals* __cxa_get_globals() noexcept { return __cxa_get_globals_fast(); }
+
+int pthread_once(long* once, void (*init)()) {
+  if (*once == 0) {
+    *once = 1;
+    init();
+  }
+  return 0;
+}
+
+int pthread_mutex_init(void*, const void*) { return 0; }
+int pthread_mutex_destroy(void*) { return 0; }
+int pthread_mutex_lock(void*) { return 0; }
+int pthread_mutex_unlock(void*) { return 0; }
+
+}  // extern "C"

@@ -54,11 +54,7 @@ int run_setup() {
   MainForm = &form;
   form.create();
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageA(form.handle(), &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) app::dispatch(msg);
   return 0;
 }
 

@@ -22,10 +22,18 @@ void process_messages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    if (g_main_window && IsDialogMessageA(g_main_window, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    dispatch(msg);
   }
+}
+
+void dispatch(MSG& msg) {
+  if (g_main_window) {
+    if (msg.message == WM_SYSCHAR && SendMessageA(g_main_window, mnemonic_message, msg.wParam, 0))
+      return;
+    if (IsDialogMessageA(g_main_window, &msg)) return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
 }
 
 }  // namespace app

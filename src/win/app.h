@@ -17,6 +17,15 @@ const std::string& title();
 HWND main_window();
 void set_main_window(HWND window);
 
+// Asked of the main window before the dialog manager sees an Alt+letter (the character in
+// wParam): nonzero when the window took it. The dialog manager gives a label's letter to the next
+// control that Tab visits, which is not always the control the label names.
+inline constexpr UINT mnemonic_message = WM_APP + 16;
+
+// Hands one message on: an Alt+letter to the main window first, then to the dialog manager
+// (Tab, Enter, Esc, letters), else to its window.
+void dispatch(MSG& msg);
+
 // Dispatches every pending message and returns; used by long work on the GUI thread so the
 // window keeps painting.
 void process_messages();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/setup_data.h"
 #include "win/handles.h"
@@ -27,6 +28,7 @@ class TMainForm {
   void FormCreate();
   void FormPaint();
   bool FormCloseQuery();
+  void FormDestroy();
   void BackButtonClick();
   void NextButtonClick();
   void CancelButtonClick();
@@ -38,6 +40,8 @@ class TMainForm {
   // Whether Next may leave the page: only the Dest page checks (and sets DestDir).
   bool can_leave_page(int page);
   void run_installation();
+  // The last page after a run that an error stopped: it says so, and starts nothing on Finish.
+  void show_failed_run();
   int current_page() const { return page_; }
 
   // Run state.
@@ -64,11 +68,17 @@ class TMainForm {
   void set_enabled(ControlId id, bool enabled) { EnableWindow(control(id), enabled); }
   bool usable(ControlId id) const;
   void activate_control(ControlId id);
+  // An Alt+letter of the current page's labels; true when it moved the focus.
+  bool take_mnemonic(char letter);
 
   HWND window_ = nullptr;
   HWND pages_[PageCount] = {};
   int page_ = -1;
   HWND focus_ = nullptr;  // the control that has, or will get, the keyboard focus
+  // Destination folders this wizard made, in order, and whether an installation run began (in
+  // DestDir): a wizard that ends without one takes the folders it made away again.
+  std::vector<std::string> created_folders_;
+  bool run_started_ = false;
   GdiObject<HFONT> font_;
   GdiObject<HFONT> heading_font_;
   GdiObject<HBITMAP> picture_;

@@ -35,13 +35,15 @@ bool refuse_folder(const std::string& typed) {
 
 }  // namespace
 
-bool leave_dest_page(const std::string& typed, std::string& dest_dir) {
+bool leave_dest_page(const std::string& typed, std::string& dest_dir, bool& created) {
+  created = false;
   // Refused before anything is created: a relative text would land beside wherever Setup was
   // started, and a name ending in a blank or period would be created under another name.
   if (!acceptable_destination(typed)) return refuse_folder(typed);
 
   const std::string folder = folder_to_create(typed);
-  if (!CreateDirectoryA(folder.c_str(), nullptr)) {
+  created = CreateDirectoryA(folder.c_str(), nullptr);
+  if (!created) {
     if (GetLastError() != ERROR_ALREADY_EXISTS) return refuse_folder(typed);
     // The name may belong to a file: that is no folder to install into, whatever the answer.
     const DWORD attributes = GetFileAttributesA(folder.c_str());

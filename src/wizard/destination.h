@@ -13,8 +13,9 @@ std::string program_files_dir();
 // folder (one level: its parent must exist) or, when it exists already, asks whether to use it;
 // a text that cannot name a folder here gets the "Could not create the folder" warning. On
 // success dest_dir becomes the folder with one trailing "\" and the result is true; on refusal
-// dest_dir is left as it was, since nothing may use it before a check has succeeded.
-bool leave_dest_page(const std::string& typed, std::string& dest_dir);
+// dest_dir is left as it was, since nothing may use it before a check has succeeded. created
+// tells whether this check made the folder (false for one that existed).
+bool leave_dest_page(const std::string& typed, std::string& dest_dir, bool& created);
 
 // The shell's folder browser, modal to owner, opened on initial. Returns the chosen folder's
 // path (a drive root with its "\", any other folder without one), or initial when the user

@@ -279,9 +279,18 @@ void TMainForm::show_page(int page) {
       run_installation();
     } catch (const std::exception& failure) {
       show_error_box(failure.what());
+      show_failed_run();
     }
     show_page(ReadyPage);
   }
+}
+
+void TMainForm::show_failed_run() {
+  set_text(ReadyHeadingLabel, texts::ready_failed_heading);
+  set_text(ReadyDescriptionLabel, texts::ready_failed_description);
+  // What the run did not make cannot be opened or started.
+  SendMessageA(control(ReadyReadmeCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(control(ReadyStartCheck), BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
 void TMainForm::run_installation() {
@@ -292,6 +301,7 @@ void TMainForm::run_installation() {
   run.shortcuts = {is_checked(control(IconFolderCheck)), is_checked(control(IconShortcutCheck))};
   run.owner = window_;
   run.header = SetupHeader;
+  run_started_ = true;
   CopyPageProgress progress(control(CopyStatusLabel), control(CopyProgressBar));
   struct KeepState {  // the run's counts reach the form also when the run fails
     TMainForm& form;
@@ -307,7 +317,10 @@ void TMainForm::run_installation() {
 
 bool TMainForm::can_leave_page(int page) {
   if (page != DestPage) return true;
-  return leave_dest_page(window_text(control(DestFolderInput)), DestDir);
+  bool created = false;
+  if (!leave_dest_page(window_text(control(DestFolderInput)), DestDir, created)) return false;
+  if (created) created_folders_.push_back(DestDir);
+  return true;
 }
 
 bool TMainForm::FormCloseQuery() {
@@ -315,6 +328,23 @@ bool TMainForm::FormCloseQuery() {
   if (page_ == ReadyPage) return true;
   return show_message(texts::confirm_cancel, MessageKind::confirmation, buttons::yes_no) ==
          results::yes;
+}
+
+void TMainForm::FormDestroy() {
+  // A cancelled wizard leaves no trace: each folder it made goes again, newest first, unless an
+  // installation run used it. RemoveDirectoryA removes only an empty folder, so whatever someone
+  // put there meanwhile stays, and with it the folder.
+  for (auto folder = created_folders_.rbegin(); folder != created_folders_.rend(); ++folder)
+    if (!(run_started_ && *folder == DestDir)) RemoveDirectoryA(folder->c_str());
+}
+
+bool TMainForm::take_mnemonic(char letter) {
+  // The folder field has no tab stop, so the dialog manager would give its label's letter to
+  // the Browse button after it; a labelled field takes its label's letter, its text selected.
+  if (page_ != DestPage || !matches_mnemonic(texts::dest_folder_label, letter)) return false;
+  activate_control(DestFolderInput);
+  SendMessageA(control(DestFolderInput), EM_SETSEL, 0, -1);
+  return true;
 }
 
 void TMainForm::BackButtonClick() { show_page(page_ - 1); }
@@ -429,7 +459,10 @@ LRESULT TMainForm::handle_message(UINT message, WPARAM w, LPARAM l) {
       if (row.black_text) SetTextColor(reinterpret_cast<HDC>(w), RGB(0, 0, 0));
       return brush;
     }
+    case app::mnemonic_message:
+      return take_mnemonic(static_cast<char>(w));
     case WM_DESTROY:
+      FormDestroy();
       PostQuitMessage(0);
       return 0;
     default:

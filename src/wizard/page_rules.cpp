@@ -38,3 +38,13 @@ std::string welcome_text(const ShortString<31>& product_name) {
   return std::string(texts::welcome_before_name) + std::string(up_to_nul(product_name.view())) +
          texts::welcome_after_name;
 }
+
+bool matches_mnemonic(std::string_view caption, char letter) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&')
+      return same_text_ignoring_case(caption.substr(i + 1, 1), std::string_view(&letter, 1));
+    ++i;  // "&&"
+  }
+  return false;
+}

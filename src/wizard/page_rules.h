@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/short_string.h"
 
@@ -22,3 +23,7 @@ PageButtons page_buttons(int page);
 
 // "This program will install " + the product name + " on your computer."
 std::string welcome_text(const ShortString<31>& product_name);
+
+// Whether letter is the caption's mnemonic, the character after its "&" ("&&" is a plain "&"),
+// the 26 ASCII letters compared without regard to case.
+bool matches_mnemonic(std::string_view caption, char letter);

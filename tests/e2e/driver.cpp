@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/setup_data_writer.h"
+#include "core/texts.h"
 
 namespace e2e {
 
@@ -163,6 +164,27 @@ void press_key(HWND window, WORD key) {
   const UINT scan = MapVirtualKeyA(key, 0);
   PostMessageA(target, WM_KEYDOWN, key, 1 | scan << 16);
   PostMessageA(target, WM_KEYUP, key, 1 | scan << 16 | 3u << 30);
+}
+
+bool wait_for_text(HWND control, const char* text) {
+  for (int i = 0; i < 100 && text_of(control) != text; ++i) Sleep(50);
+  return text_of(control) == text;
+}
+
+bool to_dest_page(HWND next_button) {
+  click(next_button);
+  if (!wait_for_text(next_button, texts::button_yes)) return false;
+  click(next_button);
+  return wait_for_text(next_button, texts::button_next);
+}
+
+void press_alt_key(HWND window, WORD key) {
+  HWND focused = focus_of(window);
+  HWND target = focused ? focused : window;
+  const UINT scan = MapVirtualKeyA(key, 0);
+  constexpr LPARAM alt_down = 1u << 29;  // the context code: Alt is held
+  PostMessageA(target, WM_SYSKEYDOWN, key, 1 | scan << 16 | alt_down);
+  PostMessageA(target, WM_SYSKEYUP, key, 1 | scan << 16 | alt_down | 3u << 30);
 }
 
 }  // namespace e2e

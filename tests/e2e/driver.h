@@ -67,6 +67,13 @@ HWND child_with_id(HWND parent, int id);
 // A window's rectangle in its parent's client coordinates.
 RECT rect_in_parent(HWND window);
 
+// Waits up to five seconds for a control to show the text; whether it does.
+bool wait_for_text(HWND control, const char* text);
+
+// From the wizard's first page through the License page (Yes) to the Dest page, by clicking its
+// Next button; whether the Dest page came.
+bool to_dest_page(HWND next_button);
+
 // Clicks a push button the way a mouse click does, through BM_CLICK.
 void click(HWND button);
 
@@ -79,5 +86,8 @@ HWND focus_of(HWND window);
 // Presses and releases a key on the control that has the keyboard focus in the window's
 // thread, as the keyboard would deliver it.
 void press_key(HWND window, WORD key);
+
+// The same with Alt held, as the keyboard delivers Alt+letter: system key messages.
+void press_alt_key(HWND window, WORD key);
 
 }  // namespace e2e

@@ -56,17 +56,8 @@ std::string registry_text(HKEY root, const std::string& key, const char* name) {
 struct WizardWindow {
   HWND window;
   HWND control(ControlId id) const { return child_with_id(window, id); }
-  bool caption_is(ControlId id, const char* text) const {
-    for (int i = 0; i < 100 && text_of(control(id)) != text; ++i) Sleep(50);
-    return text_of(control(id)) == text;
-  }
-  // Through Welcome and License (Yes) to the Dest page.
-  bool to_dest_page() const {
-    click(control(NextButton));
-    if (!caption_is(NextButton, texts::button_yes)) return false;
-    click(control(NextButton));
-    return caption_is(NextButton, texts::button_next);
-  }
+  bool caption_is(ControlId id, const char* text) const { return wait_for_text(control(id), text); }
+  bool to_dest_page() const { return e2e::to_dest_page(control(NextButton)); }
 };
 
 // The error box: the system's message box, whose caption is the wizard's own.
@@ -117,11 +108,14 @@ TEST(Install, AFailedRunIsReportedAndTheReadyPageFollows) {
   EXPECT_TRUE(shown) << expected;
   click(child_with_text(error_box, "OK"));
 
-  // Then the Ready page, as after any run.
+  // Then the Ready page, as after any run, but it says the installation did not complete, and
+  // Finish is set to start nothing.
   ASSERT_TRUE(caption_is(NextButton, texts::button_finish));
   EXPECT_FALSE(IsWindowVisible(control(CancelButton)));
-  SendMessageA(control(ReadyReadmeCheck), BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageA(control(ReadyStartCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  EXPECT_EQ(text_of(control(ReadyHeadingLabel)), texts::ready_failed_heading);
+  EXPECT_EQ(text_of(control(ReadyDescriptionLabel)), texts::ready_failed_description);
+  EXPECT_EQ(SendMessageA(control(ReadyReadmeCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageA(control(ReadyStartCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   click(control(NextButton));
   EXPECT_EQ(setup.wait_exit(10000), 0);
   EXPECT_FALSE(wintest::exists(dest.path("Readme.txt")));
@@ -161,6 +155,12 @@ TEST(Install, ThroughEveryPageToFinish) {
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 3);  // two files and one companion
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 3);
 
+  // The page of a successful run, both actions offered.
+  EXPECT_EQ(text_of(control(ReadyHeadingLabel)), texts::ready_heading);
+  EXPECT_EQ(text_of(control(ReadyDescriptionLabel)), texts::ready_description);
+  EXPECT_EQ(SendMessageA(control(ReadyReadmeCheck), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(control(ReadyStartCheck), BM_GETCHECK, 0, 0), BST_CHECKED);
+
   // Finish without opening the readme or starting the program.
   SendMessageA(control(ReadyReadmeCheck), BM_SETCHECK, BST_UNCHECKED, 0);
   SendMessageA(control(ReadyStartCheck), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -173,6 +173,8 @@ TEST(Install, ThroughEveryPageToFinish) {
   EXPECT_TRUE(wintest::is_file(d + "Tile.bmp"));
   EXPECT_TRUE(wintest::is_file(d + "Uninst.exe"));
   EXPECT_FALSE(GetFileAttributesA((d + "Uninst.exe").c_str()) & FILE_ATTRIBUTE_READONLY);
+  // The very program that ran, byte for byte (a signed Setup.exe gives a signed uninstaller).
+  EXPECT_TRUE(wintest::read_file(d + "Uninst.exe") == wintest::read_file(setup_exe()));
   const auto date = read_file_date(d + "Readme.txt");
   ASSERT_TRUE(date);
   EXPECT_EQ(*date, 45306.4375);

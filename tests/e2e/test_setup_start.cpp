@@ -230,6 +230,49 @@ TEST_F(Wizard, CancelAsksAndOnlyYesCloses) {
   EXPECT_EQ(run_->program->wait_exit(10000), 0);
 }
 
+TEST_F(Wizard, AltFTakesTheKeyboardIntoTheDestinationField) {
+  ASSERT_TRUE(to_dest_page(control(NextButton)));
+  HWND field = control(DestFolderInput);
+  ASSERT_NE(focus_of(window_), field);
+  press_alt_key(window_, 'F');
+  for (int i = 0; i < 40 && focus_of(window_) != field; ++i) Sleep(50);
+  EXPECT_EQ(focus_of(window_), field);
+  // Its text selected, so that typing replaces it.
+  const LRESULT selection = SendMessageA(field, EM_GETSEL, 0, 0);
+  EXPECT_EQ(LOWORD(selection), 0);
+  EXPECT_EQ(HIWORD(selection), text_of(field).size());
+  EXPECT_FALSE(text_of(field).empty());
+}
+
+TEST_F(Wizard, ACancelledWizardTakesAwayOnlyTheFolderItMade) {
+  const std::string existing = run_->space.path("Existing");
+  const std::string made = run_->space.path("Made");
+  ASSERT_TRUE(CreateDirectoryA(existing.c_str(), nullptr));
+  ASSERT_TRUE(to_dest_page(control(NextButton)));
+  auto leave_dest_page_for = [&](const std::string& folder) {
+    SendMessageA(control(DestFolderInput), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    click(control(NextButton));
+  };
+  // A folder that was there: used after the question, and never removed.
+  leave_dest_page_for(existing);
+  HWND confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  click(child_with_text(confirm, texts::button_yes));
+  ASSERT_TRUE(wait_for_text(control(NextButton), texts::button_install));
+  click(control(BackButton));
+  // A new one, made by leaving the page: gone again once the wizard is cancelled.
+  leave_dest_page_for(made);
+  ASSERT_TRUE(wait_for_text(control(NextButton), texts::button_install));
+  EXPECT_TRUE(wintest::is_folder(made));
+  click(control(CancelButton));
+  confirm = wait_for_window(run_->program->id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  click(child_with_text(confirm, texts::button_yes));
+  EXPECT_EQ(run_->program->wait_exit(10000), 0);
+  EXPECT_FALSE(wintest::exists(made));
+  EXPECT_TRUE(wintest::is_folder(existing));
+}
+
 TEST_F(Wizard, EnterGoesOnAndEscAsksToCancel) {
   press_key(window_, VK_RETURN);
   Sleep(300);

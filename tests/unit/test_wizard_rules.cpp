@@ -71,3 +71,13 @@ TEST(WizardPages, WelcomeTextFramesTheProductName) {
   EXPECT_EQ(welcome_text(ShortString<31>(std::string("Ab\0cd", 5))),
             "This program will install Ab on your computer.");
 }
+
+TEST(WizardPages, MnemonicOfALabel) {
+  EXPECT_TRUE(matches_mnemonic(texts::dest_folder_label, 'f'));
+  EXPECT_TRUE(matches_mnemonic(texts::dest_folder_label, 'F'));
+  EXPECT_FALSE(matches_mnemonic(texts::dest_folder_label, 'd'));
+  // "&&" is an ampersand, not a mnemonic; a trailing "&" marks nothing.
+  EXPECT_FALSE(matches_mnemonic("Tom && Jerry", ' '));
+  EXPECT_TRUE(matches_mnemonic("Tom && &Jerry", 'j'));
+  EXPECT_FALSE(matches_mnemonic("Trailing&", '\0'));
+}

@@ -65,10 +65,10 @@ std::string message_text(HWND dialog) {
 // leave_dest_page with its dialog, if any, answered by clicking the button with the caption
 // press (or, for an empty caption, through the dialog's close box).
 bool leave_driven(const std::string& typed, std::string& dest_dir, const std::string& press,
-                  std::optional<Message>& seen) {
+                  std::optional<Message>& seen, bool& created) {
   bool result = false;
   seen.reset();
-  drive([&] { result = leave_dest_page(typed, dest_dir); },
+  drive([&] { result = leave_dest_page(typed, dest_dir, created); },
         [&](HWND dialog) {
           seen = Message{text_of(dialog), message_text(dialog)};
           HWND button = press.empty() ? nullptr : child_with_text(dialog, press);
@@ -95,7 +95,10 @@ void check_leave(const LeaveCase& c) {
   SCOPED_TRACE("typed [" + c.typed + "], pressing [" + c.press + "]");
   std::string dest_dir = unchanged;
   std::optional<Message> seen;
-  EXPECT_EQ(leave_driven(c.typed, dest_dir, c.press, seen), c.accepted);
+  bool created = false;
+  EXPECT_EQ(leave_driven(c.typed, dest_dir, c.press, seen, created), c.accepted);
+  // Made here exactly when it was accepted without a question about an existing folder.
+  EXPECT_EQ(created, c.accepted && !c.caption);
   EXPECT_EQ(dest_dir, c.dest_dir);
   if (!c.caption) {
     EXPECT_FALSE(seen) << seen->caption << ": " << seen->text;

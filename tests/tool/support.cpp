@@ -48,6 +48,28 @@ std::vector<std::string> names_in(const fs::path& folder) {
   return names;
 }
 
+Bytes image(const Body& body, double date) {
+  SetupHeader header;
+  std::copy_n("MOSETUP2", 8, header.signature.begin());
+  header.product_name.assign("Marbelo Orbit");
+  header.settings_key.assign("Software\\Marbelo\\Orbit 2");
+  header.file_date = date;
+  MemoryOutputStream out;
+  SetupDataWriter writer(out, header);
+  body(writer);
+  return out.bytes();
+}
+
+void standard_body(SetupDataWriter& w) {
+  w.file("Readme.txt", "hello");
+  w.begin_folder("Data");
+  w.file("a.bin", "abc");
+  w.end_list();
+  w.end_list();
+  w.companion("Mo.exe");
+  w.end_list();
+}
+
 PackOptions standard_options(const fs::path& source, const fs::path& out) {
   PackOptions options;
   options.source_dir = source;

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "core/setup_data_writer.h"
 #include "setupdat/pack.h"
 
 namespace fs = std::filesystem;
@@ -34,6 +36,16 @@ void write_file(const fs::path& path, std::string_view contents);
 std::vector<std::uint8_t> read_bytes(const fs::path& path);
 void write_bytes(const fs::path& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::string> names_in(const fs::path& folder);  // sorted
+
+using Bytes = std::vector<std::uint8_t>;
+using Body = std::function<void(SetupDataWriter&)>;
+
+// A Setup.dat made by the core writer: the standard header, then whatever body writes.
+Bytes image(const Body& body, double date = 45306.4375);
+
+// Offsets: Readme.txt 112 (contents 148), Data 153, a.bin 189 (contents 225), Data's terminator
+// 228, the tree's terminator 264, Mo.exe 300, the companions' terminator 336, end 372.
+void standard_body(SetupDataWriter& w);
 
 // The options every test packs with unless it changes them.
 PackOptions standard_options(const fs::path& source, const fs::path& out);

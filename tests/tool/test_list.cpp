@@ -15,33 +15,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Body = std::function<void(SetupDataWriter&)>;
-
-Bytes image(const Body& body, double date = 45306.4375) {
-  SetupHeader header;
-  std::copy_n("MOSETUP2", 8, header.signature.begin());
-  header.product_name.assign("Marbelo Orbit");
-  header.settings_key.assign("Software\\Marbelo\\Orbit 2");
-  header.file_date = date;
-  MemoryOutputStream out;
-  SetupDataWriter writer(out, header);
-  body(writer);
-  return out.bytes();
-}
-
-// Offsets: Readme.txt 112 (contents 148), Data 153, a.bin 189 (contents 225), Data's terminator
-// 228, the tree's terminator 264, Mo.exe 300, the companions' terminator 336, end 372.
-void standard_body(SetupDataWriter& w) {
-  w.file("Readme.txt", "hello");
-  w.begin_folder("Data");
-  w.file("a.bin", "abc");
-  w.end_list();
-  w.end_list();
-  w.companion("Mo.exe");
-  w.end_list();
-}
-
 struct Listing {
   int code;
   Json json;

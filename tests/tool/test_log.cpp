@@ -10,7 +10,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 // Records at offsets 108 (a folder), 376 and 644; the log ends at 912.
 Bytes valid_log() {

@@ -1,13 +1,14 @@
-// Helpers of the setupdat tests: temporary folders, files, running the tool in-process, and a
-// small strict JSON reader, so the tests check that every report parses.
+// Helpers of the setupdat tests: temporary folders, files, Setup.dat images, running the tool
+// in-process, and reading its JSON back.
 #pragma once
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "core/setup_data_writer.h"
@@ -56,18 +57,8 @@ struct ToolRun {
 };
 ToolRun run_tool(const std::vector<std::string>& args);
 
-struct Json {
-  enum Kind { null, boolean, number, string, array, object } kind = null;
-  bool flag = false;
-  double value = 0;
-  std::string text;  // a string's value, or a number's text
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
-
-  bool has(std::string_view key) const;
-  const Json& operator[](std::string_view key) const;  // fails the test when missing
-  const Json& operator[](std::size_t index) const { return items.at(index); }
-};
-
-// Parses one JSON text; throws std::runtime_error, with the offset, when it is not valid JSON.
-Json parse_json(std::string_view text);
+// Reports are read back with nlohmann-json, which refuses anything that is not valid JSON and
+// valid UTF-8, and keeps members in their order.
+using Json = nlohmann::ordered_json;
+// Throws nlohmann's parse error, with the offset, when text is not one valid JSON document.
+inline Json parse_json(std::string_view text) { return Json::parse(text); }

@@ -77,8 +77,8 @@ TEST(JsonOutput, ReplacesInvalidUtf8AndWritesDoublesThatReadBackBitForBit) {
   std::ostringstream text;
   write_json(text, {"quote \" backslash \\ newline \n bell \x07", "broken \xC3 utf8 \xFF end"});
   const Json strings = parse_json(text.str());
-  EXPECT_EQ(strings[0].text, "quote \" backslash \\ newline \n bell \x07");
-  EXPECT_EQ(strings[1].text, "broken \xEF\xBF\xBD utf8 \xEF\xBF\xBD end");
+  EXPECT_EQ(strings.at(0).get<std::string>(), "quote \" backslash \\ newline \n bell \x07");
+  EXPECT_EQ(strings.at(1).get<std::string>(), "broken \xEF\xBF\xBD utf8 \xEF\xBF\xBD end");
 
   const double values[] = {0.0, -0.0, 0.1, 45306.4375, 45306.43750000001, 1e300,
                            std::numeric_limits<double>::denorm_min(), -123.456e-7, 45306.0};

@@ -8,13 +8,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
-[ "$("$work/prefix/bin/setupdat" --version)" = "setupdat $version" ] || fail "the installed setupdat --version"
+cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" \
+  || { cat "$work/install.log"; fail "cmake --install"; }
+[ "$("$work/prefix/bin/setupdat" --version)" = "setupdat $version" ] \
+  || fail "the installed setupdat --version"
 zcat "$work/prefix/share/man/man1/setupdat.1.gz" >"$work/man" || fail "no man page"
 grep -q '^\.TH SETUPDAT "1"' "$work/man" || fail "the man page has no title line"
 grep -q '^\.SS extract' "$work/man" || fail "the man page does not describe extract"
 
-cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
+cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 \
+  || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$work/pkg/setupdat_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work/pkg")"
 [ "$(dpkg-deb -f "$deb" Package Version)" = "Package: setupdat

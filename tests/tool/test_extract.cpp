@@ -122,11 +122,17 @@ TEST(Extract, RefusesEveryHostileFileBeforeWritingAnything) {
   };
   TempDir tmp;
   fs::create_directories(tmp / "empty");
+  const auto extract_into = [&](const char* dir, const char* option = nullptr) {
+    std::vector<std::string> args = {"extract", utf8_of(tmp / "Setup.dat"), "-o",
+                                     utf8_of(tmp / dir)};
+    if (option) args.push_back(option);
+    return run_tool(args);
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     write_bytes(tmp / "Setup.dat", c.bytes);
     for (const char* dir : {"absent", "empty"}) {
-      const ToolRun run = run_tool({"extract", utf8_of(tmp / "Setup.dat"), "-o", utf8_of(tmp / dir)});
+      const ToolRun run = extract_into(dir);
       EXPECT_EQ(run.code, 1);
       EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
       EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
@@ -138,12 +144,11 @@ TEST(Extract, RefusesEveryHostileFileBeforeWritingAnything) {
   // A sound file, but a folder that is not empty, or a companion that is not at hand.
   write_bytes(tmp / "Setup.dat", image(standard_body));
   write_file(tmp / "full" / "keep.txt", "mine");
-  const ToolRun full = run_tool({"extract", utf8_of(tmp / "Setup.dat"), "-o", utf8_of(tmp / "full")});
+  const ToolRun full = extract_into("full");
   EXPECT_EQ(full.code, 1);
   EXPECT_NE(full.err.find("is not empty"), std::string::npos) << full.err;
   EXPECT_EQ(names_in(tmp / "full"), std::vector<std::string>{"keep.txt"});
-  const ToolRun missing = run_tool(
-      {"extract", utf8_of(tmp / "Setup.dat"), "-o", utf8_of(tmp / "absent"), "--companions"});
+  const ToolRun missing = extract_into("absent", "--companions");
   EXPECT_EQ(missing.code, 1);
   EXPECT_NE(missing.err.find("companion 'Mo.exe' is not in"), std::string::npos) << missing.err;
   EXPECT_FALSE(fs::exists(tmp / "absent"));

@@ -25,7 +25,7 @@ Listing list_json(const TempDir& tmp, const Bytes& bytes) {
   write_bytes(tmp / "Setup.dat", bytes);
   const ToolRun run = run_tool({"list", "--json", utf8_of(tmp / "Setup.dat")});
   Listing listing{run.code, parse_json(run.out), {}};
-  for (const Json& text : listing.json.at("problems")) listing.problems.push_back(text.get<std::string>());
+  listing.problems = listing.json.at("problems").get<std::vector<std::string>>();
   return listing;
 }
 

@@ -50,7 +50,8 @@ TEST(Log, ShowsTheHeaderAndEveryRecord) {
   EXPECT_EQ(records.at(1).at("file_date").get<double>(), 45306.4375);
   EXPECT_EQ(records.at(1).at("file_date_hex").get<std::string>(), "000000004e1fe640");
   // é is 0xE9; 0x81 stands for no character and shows as U+FFFD.
-  EXPECT_EQ(records.at(2).at("path").get<std::string>(), "C:\\Program Files\\Marbelo Orbit\\Café\uFFFD.txt");
+  EXPECT_EQ(records.at(2).at("path").get<std::string>(),
+            "C:\\Program Files\\Marbelo Orbit\\Café\uFFFD.txt");
   EXPECT_TRUE(doc.at("problems").empty());
 
   const ToolRun text = log_of(tmp, valid_log(), false);

@@ -95,8 +95,8 @@ class HelpFormatter final : public CLI::Formatter {
 
 // A command's operand or option value, as CLI11 hands it over.
 struct Values {
-  std::string operand, output, product, settings_key, date, dest = rules::default_dest,
-                                                            source_dir;
+  std::string operand, output, product, settings_key, date, source_dir;
+  std::string dest = rules::default_dest;
   std::vector<std::string> companions;
   bool json = false, with_companions = false;
   std::string help_command;
@@ -109,10 +109,18 @@ CLI::App* add_command(CLI::App& app, std::string_view name) {
   return command;
 }
 
-// An option given twice is a usage error, flags included.
-template <typename Option>
-Option* once(Option* option) {
-  return option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+// An option of one value, shown in the help as what. Given twice it is a usage error, as is a
+// flag given twice.
+CLI::Option* value(CLI::App* command, const char* names, const char* what, std::string& target,
+                   const char* description) {
+  return command->add_option(names, target, description)
+      ->option_text(what)
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+}
+
+void flag(CLI::App* command, const char* names, bool& target, const char* description) {
+  command->add_flag(names, target, description)
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
 }
 
 void describe(CLI::App& app, Values& v) {
@@ -124,46 +132,39 @@ void describe(CLI::App& app, Values& v) {
 
   CLI::App* pack = add_command(app, "pack");
   pack->add_option("SOURCE_DIR", v.operand)->required();
-  once(pack->add_option("-o,--output", v.output,
-                        "the folder that receives Setup.dat and the companions"))
-      ->option_text("OUT_DIR")->required();
-  once(pack->add_option("--product", v.product,
-                        "the product name the installer shows (1 to 31 characters)"))
-      ->option_text("NAME")->required();
-  once(pack->add_option("--settings-key", v.settings_key,
-                        "the registry key below HKEY_CURRENT_USER (1 to 63 characters)"))
-      ->option_text("KEY")->required();
-  once(pack->add_option("--date", v.date,
-                        "the date every installed file gets, local time: years 1980\n"
-                        "to 2099, even seconds"))
-      ->option_text("DATE")->required();
+  value(pack, "-o,--output", "OUT_DIR", v.output,
+        "the folder that receives Setup.dat and the companions")->required();
+  value(pack, "--product", "NAME", v.product,
+        "the product name the installer shows (1 to 31 characters)")->required();
+  value(pack, "--settings-key", "KEY", v.settings_key,
+        "the registry key below HKEY_CURRENT_USER (1 to 63 characters)")->required();
+  value(pack, "--date", "DATE", v.date,
+        "the date every installed file gets, local time: years 1980\nto 2099, even seconds")
+      ->required();
   pack->add_option("--companion", v.companions,
                    "a file the installer needs beside it; repeatable, kept in order")
       ->option_text("PATH");
-  once(pack->add_option("--dest", v.dest,
-                        "the destination folder full paths are checked against\n"
-                        "(default C:\\Program Files\\Marbelo Orbit\\)"))
-      ->option_text("FOLDER");
+  value(pack, "--dest", "FOLDER", v.dest,
+        "the destination folder full paths are checked against\n"
+        "(default C:\\Program Files\\Marbelo Orbit\\)");
 
   CLI::App* extract = add_command(app, "extract");
   extract->add_option("SETUP_DAT", v.operand)->required();
-  once(extract->add_option("-o,--output", v.output,
-                           "the folder that receives the tree; created if missing"))
-      ->option_text("DIR")->required();
-  once(extract->add_flag("--companions", v.with_companions,
-                         "also copy the companions lying beside SETUP_DAT into DIR"));
+  value(extract, "-o,--output", "DIR", v.output,
+        "the folder that receives the tree; created if missing")->required();
+  flag(extract, "--companions", v.with_companions,
+       "also copy the companions lying beside SETUP_DAT into DIR");
 
   CLI::App* list = add_command(app, "list");
-  once(list->add_flag("--json", v.json, "one JSON object instead of text"));
+  flag(list, "--json", v.json, "one JSON object instead of text");
   list->add_option("SETUP_DAT", v.operand)->required();
 
   CLI::App* verify = add_command(app, "verify");
   verify->add_option("SETUP_DAT", v.operand)->required();
-  once(verify->add_option("--source-dir", v.source_dir, "the folder the installer will run from"))
-      ->option_text("DIR");
+  value(verify, "--source-dir", "DIR", v.source_dir, "the folder the installer will run from");
 
   CLI::App* log = add_command(app, "log");
-  once(log->add_flag("--json", v.json, "one JSON object instead of text"));
+  flag(log, "--json", v.json, "one JSON object instead of text");
   log->add_option("UNINST_DAT", v.operand)->required();
 
   CLI::App* help = app.add_subcommand("help", "describe a command");
@@ -189,7 +190,8 @@ int run_command(const CLI::App& app, const Values& v, std::ostream& out, std::os
     options.settings_key = v.settings_key;
     options.date = v.date;
     options.dest = v.dest;
-    for (const auto& companion : v.companions) options.companions.push_back(path_from_utf8(companion));
+    for (const auto& companion : v.companions)
+      options.companions.push_back(path_from_utf8(companion));
     pack(options, progress);
     out << "packed " << utf8_of(options.out_dir / "Setup.dat") << '\n';
     return exit_code::done;

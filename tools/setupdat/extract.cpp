@@ -235,8 +235,8 @@ ExtractResult extract(const ExtractOptions& options, std::ostream* progress_out)
 
   std::vector<fs::path> companion_files;
   if (options.companions) {
-    CompanionFolder beside(options.setup_dat.parent_path().empty() ? fs::path(".")
-                                                                   : options.setup_dat.parent_path());
+    const fs::path folder = options.setup_dat.parent_path();
+    CompanionFolder beside(folder.empty() ? fs::path(".") : folder);
     Problems missing;
     for (const auto& name : check.companion_names) {
       auto found = beside.find(name);

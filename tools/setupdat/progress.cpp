@@ -42,7 +42,8 @@ void Progress::update(bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - last_ < interval) return;
   last_ = now;
-  std::string line = std::string(verb_) + " " + std::to_string(files_done_) + "/" + std::to_string(files_) +
+  std::string line = std::string(verb_) + " " + std::to_string(files_done_) + "/" +
+                     std::to_string(files_) +
                      " files, " + size_text(bytes_done_);
   const std::size_t length = line.size();
   if (length < shown_length_) line.append(shown_length_ - length, ' ');

@@ -128,7 +128,9 @@ void describe(CLI::App& app, Values& v) {
   app.set_help_flag("-h,--help", "show this help");
   app.set_version_flag("--version", version_text, "show the version");
   app.footer(general_footer);
-  app.require_subcommand(1);
+  // At most one command, and none is missing until parsing is over: a word that names no
+  // command is then told as the unexpected argument it is.
+  app.require_subcommand(0, 1);
 
   CLI::App* pack = add_command(app, "pack");
   pack->add_option("SOURCE_DIR", v.operand)->required();
@@ -217,6 +219,7 @@ int run_setupdat(const std::vector<std::string>& args, std::ostream& out, std::o
   describe(app, values);
   try {
     app.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them reversed
+    if (app.get_subcommands().empty()) throw CLI::RequiredError("A subcommand");
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
       app.exit(error, out, err);  // --help or --version

@@ -32,6 +32,7 @@ TEST(Cli, UsageErrorsExitWith2AndHelpWith0) {
   // The offending word is named, after the command it went to.
   const ToolRun extra = run_tool({"help", "pack", "extra"});
   EXPECT_NE(extra.err.find("not expected: extra"), std::string::npos) << extra.err;
+  EXPECT_NE(run_tool({"frobnicate"}).err.find("not expected: frobnicate"), std::string::npos);
   EXPECT_NE(run_tool({"list", "--jsn", "a"}).err.find("--jsn\nTry 'setupdat list --help'."),
             std::string::npos);
   EXPECT_EQ(run_tool({"-h"}).code, 0);

@@ -13,6 +13,7 @@ packages=(
   wine wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick
   clang libclang-rt-14-dev python3
+  libcli11-dev nlohmann-json3-dev help2man dpkg-dev
 )
 
 missing=()

@@ -1,14 +1,17 @@
-// Helpers of the setupdat tests: temporary folders, files, running the tool in-process, and a
-// small strict JSON reader, so the tests check that every report parses.
+// Helpers of the setupdat tests: temporary folders, files, Setup.dat images, running the tool
+// in-process, and reading its JSON back.
 #pragma once
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
+#include "core/setup_data_writer.h"
 #include "setupdat/pack.h"
 
 namespace fs = std::filesystem;
@@ -35,6 +38,16 @@ std::vector<std::uint8_t> read_bytes(const fs::path& path);
 void write_bytes(const fs::path& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::string> names_in(const fs::path& folder);  // sorted
 
+using Bytes = std::vector<std::uint8_t>;
+using Body = std::function<void(SetupDataWriter&)>;
+
+// A Setup.dat made by the core writer: the standard header, then whatever body writes.
+Bytes image(const Body& body, double date = 45306.4375);
+
+// Offsets: Readme.txt 112 (contents 148), Data 153, a.bin 189 (contents 225), Data's terminator
+// 228, the tree's terminator 264, Mo.exe 300, the companions' terminator 336, end 372.
+void standard_body(SetupDataWriter& w);
+
 // The options every test packs with unless it changes them.
 PackOptions standard_options(const fs::path& source, const fs::path& out);
 
@@ -44,18 +57,8 @@ struct ToolRun {
 };
 ToolRun run_tool(const std::vector<std::string>& args);
 
-struct Json {
-  enum Kind { null, boolean, number, string, array, object } kind = null;
-  bool flag = false;
-  double value = 0;
-  std::string text;  // a string's value, or a number's text
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
-
-  bool has(std::string_view key) const;
-  const Json& operator[](std::string_view key) const;  // fails the test when missing
-  const Json& operator[](std::size_t index) const { return items.at(index); }
-};
-
-// Parses one JSON text; throws std::runtime_error, with the offset, when it is not valid JSON.
-Json parse_json(std::string_view text);
+// Reports are read back with nlohmann-json, which refuses anything that is not valid JSON and
+// valid UTF-8, and keeps members in their order.
+using Json = nlohmann::ordered_json;
+// Throws nlohmann's parse error, with the offset, when text is not one valid JSON document.
+inline Json parse_json(std::string_view text) { return Json::parse(text); }

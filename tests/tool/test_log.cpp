@@ -10,7 +10,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 // Records at offsets 108 (a folder), 376 and 644; the log ends at 912.
 Bytes valid_log() {
@@ -39,20 +38,21 @@ TEST(Log, ShowsTheHeaderAndEveryRecord) {
   const ToolRun run = log_of(tmp, valid_log(), true);
   ASSERT_EQ(run.code, 0) << run.err;
   const Json doc = parse_json(run.out);
-  EXPECT_EQ(doc["signature"].text, "KVUNINST");
-  EXPECT_EQ(doc["product_name"].text, "Marbelo Orbit");
-  EXPECT_EQ(doc["settings_key"].text, "Software\\Marbelo\\Orbit 2");
-  EXPECT_EQ(doc["record_count"].text, "3");
-  const Json& records = doc["records"];
-  ASSERT_EQ(records.items.size(), 3u);
-  EXPECT_EQ(records[0]["path"].text, "C:\\Program Files\\Marbelo Orbit");
-  EXPECT_TRUE(records[0]["is_folder"].flag);
-  EXPECT_FALSE(records[1]["is_folder"].flag);
-  EXPECT_EQ(records[1]["file_date"].value, 45306.4375);
-  EXPECT_EQ(records[1]["file_date_hex"].text, "000000004e1fe640");
+  EXPECT_EQ(doc.at("signature").get<std::string>(), "KVUNINST");
+  EXPECT_EQ(doc.at("product_name").get<std::string>(), "Marbelo Orbit");
+  EXPECT_EQ(doc.at("settings_key").get<std::string>(), "Software\\Marbelo\\Orbit 2");
+  EXPECT_EQ(doc.at("record_count").dump(), "3");
+  const Json& records = doc.at("records");
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records.at(0).at("path").get<std::string>(), "C:\\Program Files\\Marbelo Orbit");
+  EXPECT_TRUE(records.at(0).at("is_folder").get<bool>());
+  EXPECT_FALSE(records.at(1).at("is_folder").get<bool>());
+  EXPECT_EQ(records.at(1).at("file_date").get<double>(), 45306.4375);
+  EXPECT_EQ(records.at(1).at("file_date_hex").get<std::string>(), "000000004e1fe640");
   // é is 0xE9; 0x81 stands for no character and shows as U+FFFD.
-  EXPECT_EQ(records[2]["path"].text, "C:\\Program Files\\Marbelo Orbit\\Café\uFFFD.txt");
-  EXPECT_TRUE(doc["problems"].items.empty());
+  EXPECT_EQ(records.at(2).at("path").get<std::string>(),
+            "C:\\Program Files\\Marbelo Orbit\\Café\uFFFD.txt");
+  EXPECT_TRUE(doc.at("problems").empty());
 
   const ToolRun text = log_of(tmp, valid_log(), false);
   EXPECT_EQ(text.code, 0);
@@ -103,9 +103,9 @@ TEST(Log, ReportsEveryKindOfDamage) {
     const ToolRun run = log_of(tmp, bytes, true);
     EXPECT_EQ(run.code, 1);
     const Json doc = parse_json(run.out);
-    EXPECT_EQ(doc["records"].items.size(), c.records);
+    EXPECT_EQ(doc.at("records").size(), c.records);
     std::string problems;
-    for (const Json& p : doc["problems"].items) problems += p.text + "\n";
+    for (const Json& p : doc.at("problems")) problems += p.get<std::string>() + "\n";
     EXPECT_NE(problems.find(c.expected), std::string::npos) << problems;
     const ToolRun text = log_of(tmp, bytes, false);
     EXPECT_EQ(text.code, 1);

@@ -13,7 +13,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 void expect_entry(const Bytes& b, std::size_t at, std::string_view name, std::int32_t size) {
   SCOPED_TRACE("entry at " + std::to_string(at) + " ('" + std::string(name) + "')");
@@ -141,7 +140,7 @@ TEST(Pack, FollowsLinksToFilesAndRefusesLinksToFoldersAndDanglingOnes) {
   try {
     pack(standard_options(tmp / "src", tmp / "out2"));
     FAIL() << "packed a tree with a link to a folder";
-  } catch (const PackRefused& refused) {
+  } catch (const Refused& refused) {
     ASSERT_EQ(refused.reasons().size(), 2u) << refused.text();
     EXPECT_NE(refused.text().find("loop' is a link to a folder"), std::string::npos);
     EXPECT_NE(refused.text().find("dangling' is a link that leads to no file"), std::string::npos);
@@ -282,7 +281,7 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
     try {
       pack(options);
       ADD_FAILURE() << "packed";
-    } catch (const PackRefused& refused) {
+    } catch (const Refused& refused) {
       for (const auto& text : c.expected)
         EXPECT_NE(refused.text().find(text), std::string::npos) << refused.text();
     }
@@ -303,7 +302,7 @@ TEST(Pack, ChecksCompanionPathsBelowTheDestinationUpTo255Characters) {
   try {
     plan_pack(options);
     ADD_FAILURE() << "planned a companion path of 256 characters";
-  } catch (const PackRefused& refused) {
+  } catch (const Refused& refused) {
     ASSERT_EQ(refused.reasons().size(), 1u) << refused.text();  // the tree's "a" still fits
     EXPECT_EQ(refused.reasons()[0], "the companion '" + utf8_of(tmp / "side" / "Mo.exe") +
                                         "': the full path C:\\" + std::string(246, 'd') +
@@ -366,7 +365,7 @@ TEST(Pack, RefusesMoreThan65535ProgressItems) {
   try {
     plan_pack(options);
     ADD_FAILURE() << "planned 65,536 items";
-  } catch (const PackRefused& refused) {
+  } catch (const Refused& refused) {
     EXPECT_EQ(refused.text(), "65536 progress items (files and companions), over 65535");
   }
 #endif

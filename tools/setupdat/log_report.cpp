@@ -8,7 +8,7 @@
 #include "setupdat/codepage.h"
 #include "setupdat/display.h"
 #include "setupdat/file_io.h"
-#include "setupdat/json_writer.h"
+#include "setupdat/json_output.h"
 
 namespace {
 
@@ -71,47 +71,36 @@ class TextSink final : public LogSink {
 
 class JsonSink final : public LogSink {
  public:
-  JsonSink(std::ostream& out, const Problems& problems) : json_(out), problems_(problems) {}
+  JsonSink(std::ostream& out, const Problems& problems) : out_(out), problems_(problems) {}
 
   void header(const UninstallHeader* h) override {
-    json_.begin_object();
-    json_.key("signature");
-    h ? json_.string(cp1252_to_utf8(std::string_view(
-            reinterpret_cast<const char*>(h->signature.data()), h->signature.size())))
-      : json_.null();
-    json_.key("product_name");
-    h ? json_.string(cp1252_to_utf8(h->product_name.view())) : json_.null();
-    json_.key("settings_key");
-    h ? json_.string(cp1252_to_utf8(h->settings_key.view())) : json_.null();
-    json_.key("record_count");
-    h ? json_.number(std::int64_t{h->record_count}) : json_.null();
-    json_.key("records");
-    json_.begin_array();
+    const auto text = [&](std::string_view bytes) -> JsonObject {
+      return h ? JsonObject(cp1252_to_utf8(bytes)) : JsonObject();
+    };
+    doc_["signature"] = text(h ? std::string_view(reinterpret_cast<const char*>(
+                                                      h->signature.data()),
+                                                  h->signature.size())
+                               : "");
+    doc_["product_name"] = text(h ? h->product_name.view() : "");
+    doc_["settings_key"] = text(h ? h->settings_key.view() : "");
+    doc_["record_count"] = h ? JsonObject(h->record_count) : JsonObject();
+    doc_["records"] = JsonObject::array();
   }
   void record(const UninstallRecord& r) override {
-    json_.begin_object();
-    json_.key("path");
-    json_.string(cp1252_to_utf8(r.path.view()));
-    json_.key("file_date");
-    json_.number(r.file_date);
-    json_.key("file_date_hex");
-    json_.string(double_hex(r.file_date));
-    json_.key("is_folder");
-    json_.boolean(r.is_folder);
-    json_.end_object();
+    doc_["records"].push_back({{"path", cp1252_to_utf8(r.path.view())},
+                               {"file_date", json_number(r.file_date)},
+                               {"file_date_hex", double_hex(r.file_date)},
+                               {"is_folder", r.is_folder}});
   }
   void finish() override {
-    json_.end_array();
-    json_.key("problems");
-    json_.begin_array();
-    for (const auto& text : problems_.shown()) json_.string(text);
-    json_.end_array();
-    json_.end_object();
+    doc_["problems"] = problems_.shown();
+    write_json(out_, doc_);
   }
 
  private:
-  JsonWriter json_;
+  std::ostream& out_;
   const Problems& problems_;
+  JsonObject doc_ = JsonObject::object();
 };
 
 }  // namespace

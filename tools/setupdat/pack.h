@@ -26,16 +26,6 @@ struct PackOptions {
   std::vector<std::filesystem::path> companions;
 };
 
-// Every reason pack refused its input, each naming the offending item.
-class PackRefused : public Failure {
- public:
-  explicit PackRefused(const Problems& reasons);
-  const std::vector<std::string>& reasons() const { return reasons_; }
-
- private:
-  std::vector<std::string> reasons_;
-};
-
 struct PackItem {
   std::string name;  // Windows-1252, as it goes into the file
   std::filesystem::path source;
@@ -61,7 +51,7 @@ struct PackPlan {
 // themselves (Windows-1252, compared unsigned), so the same folder always packs the same way.
 bool pack_order(const PackItem& a, const PackItem& b);
 
-// Scans and checks everything; throws PackRefused listing every reason when anything fails.
+// Scans and checks everything; throws Refused listing every reason when anything fails.
 PackPlan plan_pack(const PackOptions& options);
 
 // Writes OUT_DIR/Setup.dat and copies the companions beside it. progress, when given (a

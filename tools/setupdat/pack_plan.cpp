@@ -69,7 +69,7 @@ class Planner {
     if (items > static_cast<std::uint64_t>(rules::max_items))
       refuse(to_string(items) + " progress items (files and companions), over " +
              to_string(rules::max_items));
-    if (!refused_.empty()) throw PackRefused(refused_);
+    if (!refused_.empty()) throw Refused(refused_);
     return plan;
   }
 
@@ -282,19 +282,6 @@ class Planner {
 };
 
 }  // namespace
-
-namespace {
-
-std::string joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
-  return text;
-}
-
-}  // namespace
-
-PackRefused::PackRefused(const Problems& reasons)
-    : Failure(joined(reasons.shown())), reasons_(reasons.shown()) {}
 
 bool pack_order(const PackItem& a, const PackItem& b) {
   // std::string compares its chars as unsigned bytes.

@@ -86,7 +86,7 @@ void write_pack(const PackPlan& plan, const fs::path& out_dir, std::ostream* pro
   fs::create_directories(out_dir, error);
   if (error)
     throw Failure("cannot create the folder " + utf8_of(out_dir) + ": " + error.message());
-  Progress progress(progress_out, plan.files);
+  Progress progress(progress_out, "packed", plan.files);
   TemporaryFile setup_data(out_dir / texts::setup_data_name);
   write_setup_data(plan, setup_data.path(), progress);
   for (const PackCompanion& companion : plan.companions) copy_companion(companion, out_dir);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/failure.h"
+
 class Problems {
  public:
   static constexpr std::size_t kept = 1000;
@@ -28,4 +30,24 @@ class Problems {
  private:
   std::vector<std::string> texts_;
   std::size_t total_ = 0;
+};
+
+// Why a command refused its input, each reason naming the offending item; a refusal comes before
+// anything is written.
+class Refused : public Failure {
+ public:
+  explicit Refused(const Problems& reasons) : Refused(reasons.shown()) {}
+  explicit Refused(std::string reason) : Refused(std::vector<std::string>{std::move(reason)}) {}
+  const std::vector<std::string>& reasons() const { return reasons_; }
+
+ private:
+  explicit Refused(std::vector<std::string> reasons)
+      : Failure(joined(reasons)), reasons_(std::move(reasons)) {}
+  static std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
+  }
+
+  std::vector<std::string> reasons_;
 };

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 namespace {
-// The first line waits as long as the later ones, so small trees pack without any.
+// The first line waits as long as the later ones, so small trees go without any.
 constexpr auto interval = std::chrono::milliseconds(250);
 }  // namespace
 
@@ -18,8 +18,8 @@ std::string size_text(std::uint64_t bytes) {
   return text;
 }
 
-Progress::Progress(std::ostream* out, std::uint64_t files)
-    : out_(out), files_(files), last_(std::chrono::steady_clock::now()) {}
+Progress::Progress(std::ostream* out, const char* verb, std::uint64_t files)
+    : out_(out), verb_(verb), files_(files), last_(std::chrono::steady_clock::now()) {}
 
 Progress::~Progress() {
   if (shown_length_ == 0) return;
@@ -42,7 +42,8 @@ void Progress::update(bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - last_ < interval) return;
   last_ = now;
-  std::string line = "packed " + std::to_string(files_done_) + "/" + std::to_string(files_) +
+  std::string line = std::string(verb_) + " " + std::to_string(files_done_) + "/" +
+                     std::to_string(files_) +
                      " files, " + size_text(bytes_done_);
   const std::size_t length = line.size();
   if (length < shown_length_) line.append(shown_length_ - length, ' ');

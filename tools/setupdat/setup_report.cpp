@@ -1,15 +1,15 @@
 #include "setupdat/setup_report.h"
 
-#include <map>
 #include <string>
 
 #include "core/failure.h"
 #include "core/stdio_streams.h"
 #include "setupdat/codepage.h"
+#include "setupdat/companions.h"
 #include "setupdat/display.h"
 #include "setupdat/file_io.h"
 #include "setupdat/setup_check.h"
-#include "setupdat/json_writer.h"
+#include "setupdat/json_output.h"
 #include "setupdat/rules.h"
 
 namespace {
@@ -77,70 +77,55 @@ class TextSink final : public SetupSink {
   bool listed_ = false;  // whether the current section has shown anything yet
 };
 
+// Builds the report as one document; the tree's lists being filled are kept as a path of
+// arrays, innermost last (an array is only ever added to while it is innermost, so the pointers
+// to the outer ones stay valid).
 class JsonSink final : public SetupSink {
  public:
-  JsonSink(std::ostream& out, const Problems& problems) : json_(out), problems_(problems) {}
+  JsonSink(std::ostream& out, const Problems& problems) : out_(out), problems_(problems) {}
 
   void header(const SetupHeader* h, std::int64_t total_items) override {
-    json_.begin_object();
-    json_.key("signature_hex");
-    h ? json_.string(hex_of(h->signature.data(), h->signature.size())) : json_.null();
-    json_.key("product_name");
-    h ? json_.string(cp1252_to_utf8(h->product_name.view())) : json_.null();
-    json_.key("settings_key");
-    h ? json_.string(cp1252_to_utf8(h->settings_key.view())) : json_.null();
-    json_.key("file_date");
-    h ? json_.number(h->file_date) : json_.null();
-    json_.key("file_date_hex");
-    h ? json_.string(double_hex(h->file_date)) : json_.null();
-    json_.key("total_items");
-    h ? json_.number(total_items) : json_.null();
-    json_.key("tree");
-    json_.begin_array();
+    const auto text = [&](std::string_view bytes) -> JsonObject {
+      return h ? JsonObject(cp1252_to_utf8(bytes)) : JsonObject();
+    };
+    doc_["signature_hex"] =
+        h ? JsonObject(hex_of(h->signature.data(), h->signature.size())) : JsonObject();
+    doc_["product_name"] = text(h ? h->product_name.view() : "");
+    doc_["settings_key"] = text(h ? h->settings_key.view() : "");
+    doc_["file_date"] = h ? json_number(h->file_date) : JsonObject();
+    doc_["file_date_hex"] = h ? JsonObject(double_hex(h->file_date)) : JsonObject();
+    doc_["total_items"] = h ? JsonObject(total_items) : JsonObject();
+    open_ = {&(doc_["tree"] = JsonObject::array())};
   }
   void folder_begin(std::string_view name) override {
-    json_.begin_object();
-    json_.key("name");
-    json_.string(cp1252_to_utf8(name));
-    json_.key("folder");
-    json_.begin_array();
+    JsonObject& folder = add({{"name", cp1252_to_utf8(name)}, {"folder", JsonObject::array()}});
+    open_.push_back(&folder["folder"]);
   }
-  void folder_end() override {
-    json_.end_array();
-    json_.end_object();
-  }
+  void folder_end() override { open_.pop_back(); }
   void file(std::string_view name, std::int32_t size) override {
-    json_.begin_object();
-    json_.key("name");
-    json_.string(cp1252_to_utf8(name));
-    json_.key("size");
-    json_.number(std::int64_t{size});
-    json_.end_object();
+    add({{"name", cp1252_to_utf8(name)}, {"size", size}});
   }
-  void companions_begin() override {
-    json_.end_array();
-    json_.key("companions");
-    json_.begin_array();
-  }
-  void companion(std::string_view name) override { json_.string(cp1252_to_utf8(name)); }
+  void companions_begin() override { open_ = {&(doc_["companions"] = JsonObject::array())}; }
+  void companion(std::string_view name) override { add(cp1252_to_utf8(name)); }
   void finish(std::optional<std::uint64_t> trailing_bytes) override {
-    json_.end_array();
-    json_.key("trailing_bytes");
-    trailing_bytes ? json_.number(*trailing_bytes) : json_.null();
-    json_.key("problems");
-    json_.begin_array();
-    for (const auto& text : problems_.shown()) json_.string(text);
-    json_.end_array();
-    json_.end_object();
+    doc_["trailing_bytes"] = trailing_bytes ? JsonObject(*trailing_bytes) : JsonObject();
+    doc_["problems"] = problems_.shown();
+    write_json(out_, doc_);
   }
 
  private:
-  JsonWriter json_;
+  JsonObject& add(JsonObject item) {
+    open_.back()->push_back(std::move(item));
+    return open_.back()->back();
+  }
+
+  std::ostream& out_;
   const Problems& problems_;
+  JsonObject doc_ = JsonObject::object();
+  std::vector<JsonObject*> open_;
 };
 
-// Checks each companion against the files of a folder, when there is one, found the way
-// Windows finds them: ASCII case ignored.
+// Checks each companion against the files of a folder, when there is one.
 class CompanionCheck final : public SetupSink {
  public:
   CompanionCheck(const std::optional<fs::path>& folder, Problems& problems)
@@ -149,33 +134,14 @@ class CompanionCheck final : public SetupSink {
   void header(const SetupHeader*, std::int64_t total_items) override { items_ = total_items; }
   void companion(std::string_view name) override {
     if (!check_) return;
-    if (!indexed_) index();
-    const auto found = files_.find(fold_ascii_case(name));
-    if (found == files_.end()) {
-      problems_.add("companion '" + shown(name) + "' is not in " + utf8_of(folder_));
-    } else if (!found->second) {
-      problems_.add("companion '" + shown(name) + "' in " + utf8_of(folder_) +
-                    " is not a regular file");
-    }
+    if (auto found = folder_.find(name); found.problem) problems_.add(std::move(*found.problem));
   }
   std::int64_t items() const { return items_; }
 
  private:
-  void index() {
-    indexed_ = true;
-    std::error_code error;
-    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
-      const auto name = utf8_to_cp1252(utf8_of(it->path().filename()));
-      if (name) files_.emplace(fold_ascii_case(*name), it->is_regular_file());
-    }
-    if (error) problems_.add("cannot read the folder " + utf8_of(folder_) + ": " + error.message());
-  }
-
-  fs::path folder_;
+  CompanionFolder folder_;
   bool check_;
   Problems& problems_;
-  std::map<std::string, bool> files_;  // folded name: is a regular file
-  bool indexed_ = false;
   std::int64_t items_ = 0;
 };
 

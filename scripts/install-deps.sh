@@ -14,6 +14,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   clang libclang-rt-14-dev python3
   libcli11-dev nlohmann-json3-dev help2man dpkg-dev
+  osslsigncode openssl
 )
 
 missing=()

@@ -50,13 +50,18 @@ SetupEntry read_setup_entry(InputStream& in) {
   read_exact(in, bytes, sizeof bytes);
   SetupEntry e = SetupEntry::decode(bytes);
   if (e.is_terminator()) return e;
-  const std::string where = "entry at offset " + std::to_string(at) + " ('" + e.name.str() + "')";
+  // Said only when refused: every entry of a large product passes here.
+  auto refuse = [&](const std::string& why) {
+    throw DataError("entry at offset " + std::to_string(at) + " ('" + e.name.str() + "'): " + why);
+  };
   if (e.content_size < SetupEntry::folder_size)
-    throw DataError(where + ": size " + std::to_string(e.content_size) + " is below -1");
-  if (escapes_folder(e.name.view()))
-    throw DataError(where + ": the name could leave its folder");
+    refuse("size " + std::to_string(e.content_size) + " is below -1");
+  // Windows reads a name up to its first NUL: the checks look at what it will read. Nothing
+  // left names the folder itself, as "." does.
+  const std::string_view name = up_to_nul(e.name.view());
+  if (name.empty() || escapes_folder(name)) refuse("the name could leave its folder");
   // Such a name would have the installer write into a device (a serial port, a printer).
-  if (names_device(e.name.view())) throw DataError(where + ": the name is a device's");
+  if (names_device(name)) refuse("the name is a device's");
   return e;
 }
 

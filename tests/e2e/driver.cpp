@@ -1,6 +1,7 @@
 #include "tests/e2e/driver.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "core/setup_data_writer.h"
 #include "core/texts.h"
@@ -14,7 +15,11 @@ static std::string from_unix(const char* unix_path) {
   return path;
 }
 
-std::string setup_exe() { return from_unix(MO_SETUP_EXE); }
+// The built one, or another build of it named by MO_SETUP_EXE (a signed copy, say).
+std::string setup_exe() {
+  const char* other = std::getenv("MO_SETUP_EXE");
+  return from_unix(other && *other ? other : MO_SETUP_EXE);
+}
 std::string started_probe_exe() { return from_unix(MO_STARTED_PROBE); }
 
 Workspace::Workspace(const std::string& name) {

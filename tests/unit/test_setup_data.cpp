@@ -195,7 +195,10 @@ TEST(SetupData, SizesBelowMinusOneAreDataErrors) {
 }
 
 TEST(SetupData, NamesThatCouldLeaveTheFolderAreDataErrors) {
-  for (const char* name : {"..", ".", "..\\..\\Windows\\evil.dll", "a/b", "C:evil", "x\\y"}) {
+  // Windows reads a name up to its first NUL, so what follows one hides nothing.
+  using namespace std::string_literals;
+  for (const std::string& name : {".."s, "."s, "..\\..\\Windows\\evil.dll"s, "a/b"s, "C:evil"s,
+                                  "x\\y"s, "..\0x"s, "\0abc"s, "COM1\0"s, "NUL\0.txt"s}) {
     SCOPED_TRACE(name);
     const auto file_entry = with_tree({entry_bytes(name, 0), entry_bytes("", 0), entry_bytes("", 0)});
     MemoryInputStream in(file_entry);

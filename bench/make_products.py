@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the benchmark's synthetic products below OUT_DIR, each a folder tree ready to pack.
+"""Writes the benchmark's synthetic products below OUT_DIR, each a folder tree ready to pack,
+and an NSIS script for each that installs and uninstalls the same tree.
 
-  large: a few large files (the installer's streaming copy)
-  small: tens of thousands of small files in a few hundred folders (per-item costs)
+  make_products.py OUT_DIR TREE...
+
+  large: 64 files of 4 MiB (the streaming copy)
+  small: 20,000 files of 1 KiB in 200 folders (the costs per item)
+  limit: 65,535 files of 1 KiB in 257 folders (the most progress items Setup.dat may hold)
+  huge:  one file of 2 GiB minus one byte (the largest file Setup.dat may hold)
 
 Contents are deterministic, so that every run packs the same bytes, and not all zeros, so that
 no layer can take a short cut. A product already written with the same shape is kept.
@@ -13,15 +18,23 @@ import sys
 
 SHAPES = {
     # name: (folders, files per folder, bytes per file)
-    "large": (1, 4, 64 << 20),
-    "small": (250, 80, 2048),
+    "large": (1, 64, 4 << 20),
+    "small": (200, 100, 1024),
+    "limit": (257, 255, 1024),
+    "huge": (1, 1, (2 << 30) - 1),
 }
 
 
-def pattern(size: int, seed: str) -> bytes:
-    block = hashlib.sha256(seed.encode()).digest() * 2048  # 64 KiB
-    whole, rest = divmod(size, len(block))
-    return block * whole + block[:rest]
+def pattern(seed: str) -> bytes:
+    return hashlib.sha256(seed.encode()).digest() * 2048  # 64 KiB
+
+
+def file_names(folders: int, files: int):
+    """Yields (folder or None, file name) in a fixed order."""
+    for folder in range(folders):
+        where = f"Folder{folder:03d}" if folders > 1 else None
+        for n in range(files):
+            yield where, f"File{n:04d}.dat"
 
 
 def write_product(root: str, folders: int, files: int, size: int) -> None:
@@ -29,22 +42,59 @@ def write_product(root: str, folders: int, files: int, size: int) -> None:
     shape = f"{folders} {files} {size}\n"
     if os.path.isdir(root) and os.path.exists(stamp) and open(stamp).read() == shape:
         return
-    for folder in range(folders):
-        where = os.path.join(root, f"Folder{folder:03d}") if folders > 1 else root
-        os.makedirs(where, exist_ok=True)
-        for n in range(files):
-            with open(os.path.join(where, f"File{n:04d}.dat"), "wb") as out:
-                out.write(pattern(size, f"{folder}/{n}"))
+    for where, name in file_names(folders, files):
+        folder = os.path.join(root, where) if where else root
+        os.makedirs(folder, exist_ok=True)
+        block = pattern(f"{where}/{name}")
+        with open(os.path.join(folder, name), "wb") as out:
+            whole, rest = divmod(size, len(block))
+            for _ in range(whole):
+                out.write(block)
+            out.write(block[:rest])
     with open(stamp, "w") as out:
         out.write(shape)
 
 
+def nsis_script(name: str, tree: str, folders: int, files: int, exe: str) -> str:
+    """A store-mode, silent NSIS installer of the tree, and an uninstaller that deletes what it
+    installed item by item (as Uninst.exe does from its log), not the folder wholesale."""
+    key = rf"Software\Microsoft\Windows\CurrentVersion\Uninstall\MoBench NSIS {name}"
+    lines = [
+        "Unicode false", "SetCompress off", "SetDatablockOptimize off", "CRCCheck off", "SilentInstall silent",
+        "SilentUnInstall silent", "RequestExecutionLevel user", f'Name "MoBench {name}"',
+        f'OutFile "{exe}"', r'InstallDir "C:\MoBenchNsis"',
+        "Section", r'SetOutPath "$INSTDIR"', f'File /r "{tree}/*"',
+        r'WriteUninstaller "$INSTDIR\uninst.exe"',
+        f'WriteRegStr HKLM "{key}" "DisplayName" "MoBench {name}"',
+        f'WriteRegStr HKLM "{key}" "UninstallString" "$INSTDIR\\uninst.exe"',
+        "SectionEnd", "Section Uninstall",
+    ]
+    last = None
+    for where, file in file_names(folders, files):
+        if where != last and last:
+            lines.append(f'RMDir "$INSTDIR\\{last}"')
+        last = where
+        lines.append(f'Delete "$INSTDIR\\{where}\\{file}"' if where else f'Delete "$INSTDIR\\{file}"')
+    if last:
+        lines.append(f'RMDir "$INSTDIR\\{last}"')
+    lines += [r'Delete "$INSTDIR\uninst.exe"', r'RMDir "$INSTDIR"', f'DeleteRegKey HKLM "{key}"',
+              "SectionEnd"]
+    return "\n".join(lines) + "\n"
+
+
 def main() -> int:
-    if len(sys.argv) != 2:
-        print("usage: make_products.py OUT_DIR", file=sys.stderr)
+    if len(sys.argv) < 3 or any(t not in SHAPES for t in sys.argv[2:]):
+        print(f"usage: make_products.py OUT_DIR {{{'|'.join(SHAPES)}}}...", file=sys.stderr)
         return 2
-    for name, (folders, files, size) in SHAPES.items():
-        write_product(os.path.join(sys.argv[1], name), folders, files, size)
+    out = sys.argv[1]
+    for name in sys.argv[2:]:
+        folders, files, size = SHAPES[name]
+        tree = os.path.abspath(os.path.join(out, "trees", name))
+        write_product(tree, folders, files, size)
+        os.makedirs(os.path.join(out, "nsis"), exist_ok=True)
+        exe = os.path.abspath(os.path.join(out, "nsis", f"{name}.exe"))
+        with open(os.path.join(out, "nsis", f"{name}.nsi"), "w") as script:
+            script.write(nsis_script(name, tree, folders, files, exe))
         print(f"{name}: {folders * files} files of {size} bytes")
     return 0
 

@@ -1,85 +1,195 @@
 #!/usr/bin/env bash
-# The installation benchmark: installs synthetic products (a few large files; 20,000 small ones)
-# with the real installation run and copies the same trees file by file, both under the same
-# Wine on this machine, and prints how many times longer the installation takes than the copy.
-# It also prints the size of Setup.exe.
+# The benchmark of what a user waits for: the real Setup.exe through its wizard and the real
+# Uninst.exe, beside a silent store-mode NSIS installer and uninstaller of the same tree, Wine's
+# xcopy of the tree, and the installation run without its window (install_bench), all under one
+# Wine prefix of the benchmark's own, for synthetic products. Prints the medians, the ratios, the
+# peak working set of Setup.exe for each product and the sample product, and Setup.exe's size.
 #
-#   bench/run.sh [ROUNDS] [PAUSE_SECONDS]      (default: 3 rounds, no pause)
+#   bench/run.sh [ROUNDS] [PAUSE_SECONDS] [PRODUCT]...
+#     ROUNDS     default 3
+#     PAUSE      seconds between rounds, default 300 (see below)
+#     PRODUCT    large (64 x 4 MiB), small (20,000 x 1 KiB), limit (65,535 items),
+#                huge (one file of 2 GiB - 1 byte; opt-in: it needs about 8 GiB of free disk)
+#                default: large small limit
 #
-# These machines are noisy: read the ratios, not the times. Steps alternate within a round and
-# every step writes into a folder of its own, so no step creates files just after thousands were
-# deleted (a file system then reuses freed inodes only after minutes, and creation crawls).
-# Between runs, or with a PAUSE between rounds, give it several minutes.
+# These machines are noisy: read the ratios, measured side by side, not the times. The steps
+# compared alternate their order from round to round. Two traps of this disk are avoided: every
+# step writes into a folder of its own, created by it, and creating thousands of files within
+# minutes of deleting thousands crawls (freed inodes come back only after one to six minutes),
+# so each round first creates (installs, copies), then deletes (uninstalls), and the next round
+# waits PAUSE seconds; and idle page cache is evicted after about a minute, so every step reads
+# its input just before it starts.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 rounds=${1:-3}
-pause=${2:-0}
+pause=${2:-300}
+shift $(($# > 2 ? 2 : $#))
+products=("$@")
+[ ${#products[@]} -gt 0 ] || products=(large small limit)
 
 scripts/install-deps.sh >/dev/null
+if ! command -v makensis >/dev/null; then  # the peer installer, for the benchmark only
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get install -y -qq --no-install-recommends nsis >/dev/null
+fi
 mkdir -p build
 build_preset native >/dev/null
 build_preset windows >/dev/null
+ensure_display
 
 work=$repo_root/build/bench
-python3 bench/make_products.py "$work/trees"
-products=(large small)
+setupdat=build/native/tools/setupdat/setupdat
+drive=build/windows/bench/bench_drive.exe
+bench_exe=build/windows/bench/install_bench.exe
+date_text="2026-12-01 09:00:00"
+python3 bench/make_products.py "$work" "${products[@]}"
+
+# Setup.exe with each product's Setup.dat beside it, and the NSIS installer of the same tree.
 for p in "${products[@]}"; do
-  build/native/tools/setupdat/setupdat pack "$work/trees/$p" -o "$work/dist/$p" \
-    --product "MoBench $p" --settings-key "Software\\MoBench\\$p" \
-    --date "2026-12-01 09:00:00" >/dev/null
+  "$setupdat" pack "$work/trees/$p" -o "$work/dist/$p" --product "MoBench $p" \
+    --settings-key "Software\\MoBench\\$p" --date "$date_text" >/dev/null
+  cp build/windows/src/Setup.exe "$work/dist/$p/"
+  if [ ! -f "$work/nsis/$p.exe" ] || [ "$work/nsis/$p.nsi" -nt "$work/nsis/$p.exe" ]; then
+    # NSIS cannot hold 2 GiB of data: that product goes without it.
+    makensis -V1 "$work/nsis/$p.nsi" >"$work/nsis/$p.log" 2>&1 || rm -f "$work/nsis/$p.exe"
+  fi
 done
+# The sample product, for the wizard's memory on an ordinary product.
+rm -rf "$work/dist/sample" "$work/sample"
+mkdir -p "$work/sample"
+cp -r sample/product/. "$work/sample/"
+cp build/windows/sample/mo/Mo.exe "$work/sample/"
+"$setupdat" pack "$work/sample" -o "$work/dist/sample" --product "MoBench sample" \
+  --settings-key 'Software\MoBench\sample' --date "$date_text" \
+  --companion sample/companions/Tile.bmp --companion sample/companions/Click.wav >/dev/null
+cp build/windows/src/Setup.exe "$work/dist/sample/"
 
 export MO_WINEPREFIX=$work/wineprefix
 . scripts/wine-env.sh
 wine_ready
-dest=$WINEPREFIX/drive_c/bench
-rm -rf "$dest"
-mkdir -p "$dest"
-windows_path() { echo "Z:$(realpath "$1")" | tr / '\\'; }
-bench_exe=build/windows/bench/install_bench.exe
-
-# step KIND PRODUCT ROUND: one timed step; appends "kind product ms KiB" to the results.
+out=$WINEPREFIX/drive_c/bench
+if [ -d "$out" ]; then  # left by a run that was stopped: its deletion is a mass delete too
+  rm -rf "$out"
+  echo "removed the outputs of an earlier run; waiting $pause s"
+  sleep "$pause"
+fi
+mkdir -p "$out"
+win() { echo "Z:$(realpath "$1")" | tr / '\\'; }
+# Reads files (or whole trees) so that the step after it finds them in the page cache.
+warm() { find "$@" -type f -exec cat {} + >/dev/null; }
 results=$work/results.txt
 : >"$results"
-step() {
-  local from
-  if [ "$1" = copy ]; then from=$(windows_path "$work/trees/$2"); else from=$(windows_path "$work/dist/$2"); fi
+
+# record PRODUCT STEP LINE: "STEP MS ms ..." lines of the step programs into the results.
+record() {
+  echo "    $1 $3"
+  awk -v p="$1" -v s="$2" '{ printf "%s %s %s", p, s, $2; for (i = 3; i <= NF; i++) if ($i == "KiB") printf " %s", $(i - 1); print "" }' \
+    <<<"$3" >>"$results"
+}
+# fails PRODUCT STEP LINE: a step that did not do all it should stops the benchmark.
+fails() { echo "$2 of $1 failed: $3" >&2; exit 1; }
+
+# The installed tree must be the product's, byte for byte, every file with the product's date.
+verify() {
+  python3 - "$work/trees/$1" "$2" "$date_text" <<'EOF' || fails "$1" verify "$2"
+import filecmp, os, sys, time
+tree, dest, stamp = sys.argv[1:]
+want = time.mktime(time.strptime(stamp, "%Y-%m-%d %H:%M:%S"))
+count = 0
+for folder, _, files in os.walk(tree):
+    for name in files:
+        source = os.path.join(folder, name)
+        target = os.path.join(dest, os.path.relpath(source, tree))
+        if not filecmp.cmp(source, target, shallow=False):
+            sys.exit(f"{target} differs")
+        if os.stat(target).st_mtime != want:
+            sys.exit(f"{target} has the wrong date")
+        count += 1
+print(f"    verified {count} files: bytes and dates")
+EOF
+}
+
+wizard() {  # PRODUCT ROUND
+  local dest=$out/wizard-$1-$2 line
+  warm "$work/dist/$1"
+  line=$(scripts/wine-run.sh "$drive" wizard "$(win "$work/dist/$1")" "C:\\bench\\wizard-$1-$2") ||
+    fails "$1" wizard "$line"
+  record "$1" wizard "$line"
+  [ "$1" = sample ] || verify "$1" "$dest"
+}
+nsis() {
   local line
-  line=$(scripts/wine-run.sh "$bench_exe" "$1" "$from" "C:\\bench\\$1-$2-$3") || {
-    echo "$1 of $2 failed: $line" >&2
-    exit 1
-  }
-  echo "  round $3 $2: $line"
-  # "copy 123.4 ms 320 items 5120 KiB"
-  echo "$1 $2 $(echo "$line" | awk '{print $2, $6}')" >>"$results"
+  [ -f "$work/nsis/$1.exe" ] || return 0
+  warm "$work/nsis/$1.exe"
+  line=$(scripts/wine-run.sh "$drive" run "$(win "$work/nsis/$1.exe")" /S "/D=C:\\bench\\nsis-$1-$2") ||
+    fails "$1" nsis "$line"
+  record "$1" nsis "$line"
+}
+xcopy() {
+  local line
+  warm "$work/trees/$1"
+  line=$(scripts/wine-run.sh "$drive" run 'C:\windows\system32\xcopy.exe' \
+    "$(win "$work/trees/$1")" "C:\\bench\\xcopy-$1-$2" /E /I /Q /Y) || fails "$1" xcopy "$line"
+  record "$1" xcopy "$line"
+}
+no_window() {
+  local line
+  warm "$work/dist/$1"
+  line=$(scripts/wine-run.sh "$bench_exe" install "$(win "$work/dist/$1")" "C:\\bench\\bench-$1-$2") ||
+    fails "$1" no-window "$line"
+  record "$1" no-window "$line"
+}
+uninstall() {
+  local line
+  find "$out/wizard-$1-$2" >/dev/null
+  line=$(scripts/wine-run.sh "$drive" uninstall "C:\\bench\\wizard-$1-$2") || fails "$1" uninstall "$line"
+  record "$1" uninstall "$line"
+}
+nsis_uninstall() {
+  local line
+  [ -f "$work/nsis/$1.exe" ] || return 0
+  find "$out/nsis-$1-$2" >/dev/null
+  # _?= runs the uninstaller in place and waits for it, instead of from a copy in the temporary
+  # folder that outlives the process started; the uninstaller itself stays, as it must then.
+  line=$(scripts/wine-run.sh "$drive" run "$(win "$out/nsis-$1-$2/uninst.exe")" /S "_?=C:\\bench\\nsis-$1-$2") ||
+    fails "$1" nsis-uninstall "$line"
+  record "$1" nsis-uninstall "$line"
+  [ -z "$(find "$out/nsis-$1-$2" -mindepth 1 ! -name uninst.exe)" ] || fails "$1" nsis-uninstall "left files behind"
 }
 
 for round in $(seq "$rounds"); do
   echo "round $round of $rounds"
+  wizard sample "$round"
+  uninstall sample "$round"
   for p in "${products[@]}"; do
+    echo "  $p"
+    if [ $((round % 2)) -eq 1 ]; then creators=(wizard nsis xcopy no_window); else creators=(no_window xcopy nsis wizard); fi
+    for step in "${creators[@]}"; do
+      "$step" "$p" "$round"
+      # The 2 GiB product is one file: deleting it at once costs nothing later, and saves disk.
+      if [ "$p" = huge ]; then
+        case $step in
+          wizard) uninstall "$p" "$round" ;;
+          nsis) nsis_uninstall "$p" "$round" ;;
+          *) rm -rf "$out"/*-huge-* ;;
+        esac
+      fi
+    done
+  done
+  for p in "${products[@]}"; do
+    [ "$p" = huge ] && continue
+    echo "  $p: uninstall"
     if [ $((round % 2)) -eq 1 ]; then
-      step copy "$p" "$round"; step install "$p" "$round"
+      uninstall "$p" "$round"; nsis_uninstall "$p" "$round"
     else
-      step install "$p" "$round"; step copy "$p" "$round"
+      nsis_uninstall "$p" "$round"; uninstall "$p" "$round"
     fi
   done
-  [ "$round" -lt "$rounds" ] && [ "$pause" -gt 0 ] && sleep "$pause"
+  rm -rf "${out:?}"/*
+  [ "$round" -lt "$rounds" ] && [ "$pause" -gt 0 ] && { echo "  waiting $pause s"; sleep "$pause"; }
 done
-rm -rf "$dest"
+rmdir "$out"
 
 echo
-python3 - "$results" <<'EOF'
-import statistics, sys
-times, peaks = {}, {}
-for line in open(sys.argv[1]):
-    kind, product, ms, kib = line.split()
-    times.setdefault((kind, product), []).append(float(ms))
-    peaks[(kind, product)] = max(peaks.get((kind, product), 0), int(kib))
-print(f"{'product':<8} {'copy ms':>10} {'install ms':>11} {'ratio':>6} {'install peak KiB':>17}")
-for product in ("large", "small"):
-    copy = statistics.median(times[("copy", product)])
-    install = statistics.median(times[("install", product)])
-    print(f"{product:<8} {copy:>10.0f} {install:>11.0f} {install / copy:>6.2f} "
-          f"{peaks[('install', product)]:>17}")
-EOF
+python3 bench/report.py "$results" "${products[@]}"
 echo "Setup.exe: $(stat -c %s build/windows/src/Setup.exe) bytes"

@@ -82,6 +82,8 @@ results=$work/results.txt
 
 # record PRODUCT STEP LINE: "STEP MS ms ..." lines of the step programs into the results.
 record() {
+  local line=${3//$'\r'/}
+  set -- "$1" "$2" "${line##*$'\n'}"  # the step's own line is the last: xcopy talks too
   echo "    $1 $3"
   awk -v p="$1" -v s="$2" '{ printf "%s %s %s", p, s, $2; for (i = 3; i <= NF; i++) if ($i == "KiB") printf " %s", $(i - 1); print "" }' \
     <<<"$3" >>"$results"

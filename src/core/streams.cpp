@@ -16,6 +16,52 @@ void read_exact(InputStream& in, void* buffer, std::size_t count) {
   }
 }
 
+std::size_t BufferedInputStream::read_some(void* buffer, std::size_t count) {
+  if (next_ == end_) {
+    if (count >= buffer_.size()) return in_.read_some(buffer, count);
+    next_ = 0;
+    end_ = in_.read_some(buffer_.data(), buffer_.size());
+  }
+  const std::size_t n = std::min(count, end_ - next_);
+  if (n) std::memcpy(buffer, buffer_.data() + next_, n);
+  next_ += n;
+  return n;
+}
+
+void BufferedInputStream::seek(std::uint64_t position) {
+  const std::uint64_t end = in_.position(), start = end - end_;
+  if (position >= start && position <= end) {
+    next_ = static_cast<std::size_t>(position - start);
+    return;
+  }
+  next_ = end_ = 0;
+  in_.seek(position);
+}
+
+void BufferedOutputStream::write(const void* buffer, std::size_t count) {
+  if (used_ + count > buffer_.size()) {
+    flush();
+    if (count >= buffer_.size()) {
+      out_.write(buffer, count);
+      return;
+    }
+  }
+  if (count) std::memcpy(buffer_.data() + used_, buffer, count);
+  used_ += count;
+}
+
+void BufferedOutputStream::seek(std::uint64_t position) {
+  flush();
+  out_.seek(position);
+}
+
+void BufferedOutputStream::flush() {
+  if (used_ == 0) return;
+  const std::size_t count = used_;
+  used_ = 0;  // a failed write is not tried again by the next flush
+  out_.write(buffer_.data(), count);
+}
+
 std::size_t MemoryInputStream::read_some(void* buffer, std::size_t count) {
   if (position_ >= size_) return 0;
   const std::size_t n = std::min<std::uint64_t>(count, size_ - position_);

@@ -27,6 +27,40 @@ class OutputStream {
 // Reads exactly count bytes or raises "Stream read error".
 void read_exact(InputStream& in, void* buffer, std::size_t count);
 
+// Reads another stream through a buffer of its own, so that reading a file a few bytes at a time
+// (36-byte entries, 268-byte records) costs one system call per buffer, not per read. Reads at
+// least as large as the buffer go straight through once it is empty. Seeking within what the
+// buffer holds moves inside it.
+class BufferedInputStream final : public InputStream {
+ public:
+  BufferedInputStream(InputStream& in, std::size_t capacity) : in_(in), buffer_(capacity) {}
+  std::size_t read_some(void* buffer, std::size_t count) override;
+  void seek(std::uint64_t position) override;
+  std::uint64_t position() const override { return in_.position() - (end_ - next_); }
+
+ private:
+  InputStream& in_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t next_ = 0, end_ = 0;  // the unread bytes are buffer_[next_, end_)
+};
+
+// Writes another stream through a buffer of its own, one system call per buffer instead of
+// one per small write. flush() writes what the buffer holds, and seek() flushes first; a
+// failing write raises there, or in the write that filled the buffer. Nothing is written
+// when the object goes away: whoever ends the writing flushes, and learns of a failure.
+class BufferedOutputStream final : public OutputStream {
+ public:
+  BufferedOutputStream(OutputStream& out, std::size_t capacity) : out_(out), buffer_(capacity) {}
+  void write(const void* buffer, std::size_t count) override;
+  void seek(std::uint64_t position) override;
+  void flush();
+
+ private:
+  OutputStream& out_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t used_ = 0;
+};
+
 // A stream over bytes in memory, for tests and fuzzing.
 class MemoryInputStream final : public InputStream {
  public:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "core/failure.h"
@@ -17,6 +18,11 @@ namespace {
 // has to fit in memory.
 constexpr std::size_t copy_piece = 61440;
 
+// Setup.dat is read, and Uninst.dat written, through buffers of this size: their entries and
+// records are a few dozen or hundred bytes each, and a system call for each one would cost
+// more than the rest of a small file's installation. A file's contents bypass the buffer.
+constexpr std::size_t stream_buffer = 65536;
+
 // A copy takes its source's attributes: copied from a CD or a read-only share it would be
 // read-only, and neither the uninstaller nor the next installation could delete or replace it.
 void clear_read_only(const std::string& path) {
@@ -30,13 +36,30 @@ void clear_read_only(const std::string& path) {
 // uninstaller, working through the log in order, finds every folder already emptied.
 class Extractor final : public SetupVisitor {
  public:
-  Extractor(InstallRun& run, InstallProgress& progress, UninstallLogWriter& log)
-      : run_(run), progress_(progress), log_(log), buffer_(copy_piece) {}
+  Extractor(InstallRun& run, InstallProgress& progress, UninstallLogWriter& log,
+            BufferedOutputStream& log_file)
+      : run_(run),
+        progress_(progress),
+        log_(log),
+        log_file_(log_file),
+        buffer_(copy_piece),
+        file_time_(file_time_of(run.header.file_date)) {}
+
+  // A fatal stop ends the process on the spot: the records made until then go into the log
+  // first, as each would have gone without the buffer.
+  void keep_log() {
+    try {
+      log_file_.flush();
+    } catch (const std::exception&) {
+    }
+  }
 
   void folder_entered(const std::string& path, const SetupEntry&) override {
     // A folder left by an earlier installation is used as it is.
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      keep_log();
       fatal_create_folder(path);
+    }
   }
 
   void folder_left(const std::string& path, const SetupEntry&) override {
@@ -50,6 +73,7 @@ class Extractor final : public SetupVisitor {
     } catch (const std::exception&) {
       // Whatever went wrong (no file, contents cut short, a full disk, no date), the user
       // can only act on which file it was.
+      keep_log();
       fatal_create_file(path);
     }
     log(path, run_.header.file_date, false);
@@ -59,7 +83,10 @@ class Extractor final : public SetupVisitor {
     announce(texts::status_copying, entry);
     const std::string source = run_.source_dir + entry.name.str();
     const std::string target = run_.dest_dir + entry.name.str();
-    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) fatal_copy_file(source, target);
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+      keep_log();
+      fatal_copy_file(source, target);
+    }
     clear_read_only(target);
     // The copy keeps its source's date, which may have no DOS form (before 1980, say). Such a
     // copy is logged with 0, a value no date read back from a file can equal: the uninstaller
@@ -75,16 +102,16 @@ class Extractor final : public SetupVisitor {
   }
 
   void extract(const std::string& path, std::int32_t size, InputStream& data) {
-    {
-      FileOutputStream out(path);
-      for (auto left = static_cast<std::size_t>(size); left > 0;) {
-        const std::size_t piece = std::min(left, buffer_.size());
-        read_exact(data, buffer_.data(), piece);
-        out.write(buffer_.data(), piece);
-        left -= piece;
-      }
-    }  // closed before the date is set, which opens it again
-    set_file_date(path, run_.header.file_date);
+    FileOutputStream out(path);
+    for (auto left = static_cast<std::size_t>(size); left > 0;) {
+      const std::size_t piece = std::min(left, buffer_.size());
+      read_exact(data, buffer_.data(), piece);
+      out.write(buffer_.data(), piece);
+      left -= piece;
+    }
+    // Dated through the handle that wrote it, after the last write: opening every file a
+    // second time just for its date would cost as much as writing a small one.
+    if (file_time_) out.set_last_write_time(*file_time_);
   }
 
   void log(const std::string& path, double file_date, bool is_folder) {
@@ -95,7 +122,9 @@ class Extractor final : public SetupVisitor {
   InstallRun& run_;
   InstallProgress& progress_;
   UninstallLogWriter& log_;
+  BufferedOutputStream& log_file_;
   std::vector<std::uint8_t> buffer_;
+  std::optional<FILETIME> file_time_;  // the date every file gets, converted once
 };
 
 // Reads the whole structure of Setup.dat before anything is written: a file cut short, or one
@@ -115,15 +144,20 @@ void extract_list(InputStream& data, const std::string& folder, Extractor& extra
   try {
     walk_file_tree(data, folder, extractor);
   } catch (const std::exception&) {
+    extractor.keep_log();
     fatal_data_read();
   }
 }
 
-// The companion list, which follows the file tree in the data stream, copied and logged.
-void copy_companions(InputStream& data, Extractor& extractor) {
+// The companion list, which follows the file tree in the data stream, copied and logged. The
+// records of both lists are in the log file when it returns, so a failure to write one is
+// still the data's failure, as it was when every record went out on its own.
+void copy_companions(InputStream& data, Extractor& extractor, BufferedOutputStream& log_file) {
   try {
     walk_companions(data, extractor);
+    log_file.flush();
   } catch (const std::exception&) {
+    extractor.keep_log();
     fatal_data_read();
   }
 }
@@ -154,7 +188,8 @@ void copy_running_program(const std::string& target) {
 }  // namespace
 
 void run_installation(InstallRun& run, InstallProgress& progress) {
-  FileInputStream data(run.setup_data_path);  // held, unshared, until the run ends
+  FileInputStream data_file(run.setup_data_path);  // held, unshared, until the run ends
+  BufferedInputStream data(data_file, stream_buffer);
   progress.set_status(texts::status_preparing);
   progress.process_messages();
 
@@ -162,15 +197,17 @@ void run_installation(InstallRun& run, InstallProgress& progress) {
   progress.set_range(static_cast<std::uint16_t>(run.total_items));
   progress.process_messages();
 
-  FileOutputStream log_file(run.dest_dir + texts::uninstall_log_name);
+  FileOutputStream log_handle(run.dest_dir + texts::uninstall_log_name);
+  BufferedOutputStream log_file(log_handle, stream_buffer);
   run.log_record_count = 0;
   // Claims no records until finish(): a run that stops early leaves a log that removes nothing.
   UninstallLogWriter log(log_file, run.header);
+  log_file.flush();  // the log exists with its header before anything is extracted
 
   data.seek(SetupHeader::size);
-  Extractor extractor(run, progress, log);
+  Extractor extractor(run, progress, log, log_file);
   extract_list(data, run.dest_dir, extractor);
-  copy_companions(data, extractor);
+  copy_companions(data, extractor, log_file);
 
   progress.set_status(texts::status_shortcuts);
   progress.fill();
@@ -178,7 +215,8 @@ void run_installation(InstallRun& run, InstallProgress& progress) {
   make_shortcuts(run, log);
 
   log.finish();
-  log_file.close();
+  log_file.flush();
+  log_handle.close();
   write_settings(run.dest_dir, run.header);
   copy_running_program(run.dest_dir + texts::uninstaller_name);
   register_uninstaller(run.dest_dir, run.header);

@@ -46,6 +46,10 @@ void FileOutputStream::seek(std::uint64_t position) {
     throw Failure(texts::stream_write_error);
 }
 
+void FileOutputStream::set_last_write_time(const FILETIME& utc) {
+  SetFileTime(file_.get(), nullptr, nullptr, &utc);
+}
+
 // File times are UTC; the dates of the data files are local time. Both ways go through the
 // time zone's rules for the date itself (FileTimeToLocalFileTime and its reverse would apply
 // today's offset instead, so that a file dated in winter would read back an hour off in
@@ -53,9 +57,22 @@ void FileOutputStream::seek(std::uint64_t position) {
 namespace {
 
 bool utc_to_local(const FILETIME& utc, FILETIME& local) {
+  // Looking up the time zone's rules costs more under Wine than the rest of reading a file's
+  // date, and the files of one installation mostly share one time: the last answer is kept.
+  static FILETIME last_utc{}, last_local{};
+  static bool known = false;
+  if (known && CompareFileTime(&utc, &last_utc) == 0) {
+    local = last_local;
+    return true;
+  }
   SYSTEMTIME u, l;
-  return FileTimeToSystemTime(&utc, &u) && SystemTimeToTzSpecificLocalTime(nullptr, &u, &l) &&
-         SystemTimeToFileTime(&l, &local);
+  if (!FileTimeToSystemTime(&utc, &u) || !SystemTimeToTzSpecificLocalTime(nullptr, &u, &l) ||
+      !SystemTimeToFileTime(&l, &local))
+    return false;
+  last_utc = utc;
+  last_local = local;
+  known = true;
+  return true;
 }
 
 bool local_to_utc(const FILETIME& local, FILETIME& utc) {
@@ -80,14 +97,17 @@ std::optional<double> read_file_date(const std::string& path) {
   return dos_to_datetime(dos);
 }
 
+std::optional<FILETIME> file_time_of(double value) {
+  const DosDateTime dos = datetime_to_dos(value);
+  FILETIME local, utc;
+  // A date without DOS form converts to 0, which the conversion refuses.
+  if (DosDateTimeToFileTime(dos.date, dos.time, &local) && local_to_utc(local, utc)) return utc;
+  return std::nullopt;
+}
+
 void set_file_date(const std::string& path, double value) {
   Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw Failure(format_text(texts::could_not_open, {path}));
-  const DosDateTime dos = datetime_to_dos(value);
-  FILETIME local, utc;
-  // A date without DOS form converts to 0, which the conversion refuses: the file keeps the
-  // time of its creation, as it would have anyway.
-  if (DosDateTimeToFileTime(dos.date, dos.time, &local) && local_to_utc(local, utc))
-    SetFileTime(file.get(), nullptr, nullptr, &utc);
+  if (const auto utc = file_time_of(value)) SetFileTime(file.get(), nullptr, nullptr, &*utc);
 }

@@ -14,9 +14,10 @@ const std::string& title() { return g_title; }
 HWND main_window() { return g_main_window; }
 void set_main_window(HWND window) { g_main_window = window; }
 
-void process_messages() {
+void process_messages(bool paint) {
+  const UINT which = paint ? 0 : PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | which)) {
     if (msg.message == WM_QUIT) {
       // Someone asked the loop to end: leave that to the real message loop.
       PostQuitMessage(static_cast<int>(msg.wParam));

@@ -27,7 +27,8 @@ inline constexpr UINT mnemonic_message = WM_APP + 16;
 void dispatch(MSG& msg);
 
 // Dispatches every pending message and returns; used by long work on the GUI thread so the
-// window keeps painting.
-void process_messages();
+// window keeps painting. Without paint, what needs painting waits for a call with it: the
+// input, the posted and the sent messages are still answered.
+void process_messages(bool paint = true);
 
 }  // namespace app

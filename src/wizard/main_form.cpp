@@ -74,57 +74,59 @@ void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
 // controls hold every state the run reports, exactly, as soon as it is reported: whoever reads
 // them (a screen reader, a test) sees each one. The screen shows them at display rate instead:
 // under Wine a progress bar repaints all of itself for every new position, milliseconds each,
-// and the status line draws itself at once whenever its text is set, so a product of
-// thousands of small files would spend most of its installation drawing. New values are set
-// with the control's drawing switched off, and painted when the last paint is a frame's time
-// old: the bar only when the length it draws has changed. The run's first and last states are
-// always painted, and so is whatever a run that fails part-way last reported.
+// and the status line draws itself at once whenever its text is set, so a product of thousands
+// of small files would spend most of its installation drawing. Between two paints both
+// controls are kept from drawing (switching that for every item would cost as much again:
+// each switch is a round trip to Wine's server), and the messages between items are answered
+// without painting; a paint is due when the last is a frame's time old, and then the window
+// paints what changed: the status line, the bar only when the length it draws has changed, and
+// all of both when something covered them meanwhile. The run's first and last states are always
+// painted, and so is whatever a run that fails part-way last reported.
 class CopyPageProgress final : public InstallProgress {
  public:
   CopyPageProgress(HWND status, HWND bar) : status_(status), bar_(bar) {}
   ~CopyPageProgress() override {
-    if (status_due_ || drawn_length() != painted_length_) paint();
-    UpdateWindow(status_);
-    UpdateWindow(bar_);
+    paint();
+    UpdateWindow(GetParent(bar_));
   }
   CopyPageProgress(const CopyPageProgress&) = delete;
   CopyPageProgress& operator=(const CopyPageProgress&) = delete;
 
   void set_status(const std::string& text) override {
-    quietly(status_, [&] { SetWindowTextA(status_, text.c_str()); });
+    hold_drawing();
+    SetWindowTextA(status_, text.c_str());
     status_due_ = true;
   }
   void set_range(std::uint16_t maximum) override {
-    quietly(bar_, [&] {
-      SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
-      SendMessageA(bar_, PBM_SETPOS, 0, 0);
-    });
+    hold_drawing();
+    SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
+    SendMessageA(bar_, PBM_SETPOS, 0, 0);
   }
   void step() override {
+    hold_drawing();
     // Read back from the bar, which keeps the position within its range.
     const LRESULT position = SendMessageA(bar_, PBM_GETPOS, 0, 0);
-    quietly(bar_, [&] { SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(position + 1), 0); });
+    SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(position + 1), 0);
   }
   void fill() override {
-    quietly(bar_, [&] {
-      SendMessageA(bar_, PBM_SETPOS, SendMessageA(bar_, PBM_GETRANGE, FALSE, 0), 0);
-    });
+    hold_drawing();
+    SendMessageA(bar_, PBM_SETPOS, SendMessageA(bar_, PBM_GETRANGE, FALSE, 0), 0);
     last_state_ = true;  // the run's last report follows: it must be seen
   }
   void process_messages() override {
-    if (!painted_once_ || last_state_ || GetTickCount() - painted_at_ >= frame_ms) paint();
-    app::process_messages();
+    const bool due = !painted_once_ || last_state_ || GetTickCount() - painted_at_ >= frame_ms;
+    if (due) paint();
+    app::process_messages(due);
   }
 
  private:
   static constexpr DWORD frame_ms = 33;  // about 30 paints a second
 
-  // Does what change does to the control without letting the control draw, or ask to be drawn.
-  template <typename Change>
-  static void quietly(HWND control, Change change) {
-    SendMessageA(control, WM_SETREDRAW, FALSE, 0);
-    change();
-    SendMessageA(control, WM_SETREDRAW, TRUE, 0);
+  void hold_drawing() {
+    if (held_) return;
+    SendMessageA(status_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(bar_, WM_SETREDRAW, FALSE, 0);
+    held_ = true;
   }
 
   // The filled part of the bar in pixels, as far as the position decides it.
@@ -136,12 +138,20 @@ class CopyPageProgress final : public InstallProgress {
     return maximum > 0 ? MulDiv(position, area.right - area.left, maximum) : 0;
   }
 
-  // Asks for what changed since the last paint to be drawn; the message processing that
-  // follows draws it.
+  // Lets both controls draw again and asks for what changed since the last paint to be drawn;
+  // the message processing that follows draws it.
   void paint() {
-    if (status_due_) InvalidateRect(status_, nullptr, TRUE);
+    // The page waits for a paint of its own when something covered it while the controls were
+    // held: they missed that, and draw all of themselves.
+    const bool covered = held_ && GetUpdateRect(GetParent(bar_), nullptr, FALSE);
+    if (held_) {
+      SendMessageA(status_, WM_SETREDRAW, TRUE, 0);
+      SendMessageA(bar_, WM_SETREDRAW, TRUE, 0);
+      held_ = false;
+    }
+    if (status_due_ || covered) InvalidateRect(status_, nullptr, TRUE);
     const int length = drawn_length();
-    if (length != painted_length_ || !painted_once_) InvalidateRect(bar_, nullptr, TRUE);
+    if (length != painted_length_ || !painted_once_ || covered) InvalidateRect(bar_, nullptr, TRUE);
     painted_length_ = length;
     status_due_ = false;
     painted_once_ = true;
@@ -149,7 +159,7 @@ class CopyPageProgress final : public InstallProgress {
   }
 
   HWND status_, bar_;
-  bool status_due_ = false, painted_once_ = false, last_state_ = false;
+  bool held_ = false, status_due_ = false, painted_once_ = false, last_state_ = false;
   int painted_length_ = 0;
   DWORD painted_at_ = 0;
 };

@@ -177,12 +177,17 @@ void make_shortcuts(InstallRun& run, UninstallLogWriter& log) {
 
 // The uninstaller is this very program under another name. Its copy is not checked: without
 // it the installed application still works, and only its removal would need doing by hand.
-void copy_running_program(const std::string& target) {
-  char own[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
-  // A path cut short by the buffer could name some other file: copy nothing rather than that.
-  if (length > 0 && length < MAX_PATH && CopyFileA(own, target.c_str(), FALSE))
-    clear_read_only(target);
+void copy_uninstaller(const InstallRun& run) {
+  const std::string target = run.dest_dir + texts::uninstaller_name;
+  std::string source = run.uninstaller_source;
+  if (source.empty()) {
+    char own[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
+    // A path cut short by the buffer could name some other file: copy nothing rather than that.
+    if (length == 0 || length >= MAX_PATH) return;
+    source.assign(own, length);
+  }
+  if (CopyFileA(source.c_str(), target.c_str(), FALSE)) clear_read_only(target);
 }
 
 }  // namespace
@@ -218,6 +223,6 @@ void run_installation(InstallRun& run, InstallProgress& progress) {
   log_file.flush();
   log_handle.close();
   write_settings(run.dest_dir, run.header);
-  copy_running_program(run.dest_dir + texts::uninstaller_name);
+  copy_uninstaller(run);
   register_uninstaller(run.dest_dir, run.header);
 }

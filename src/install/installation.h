@@ -31,6 +31,9 @@ struct InstallRun {
   HWND owner = nullptr;  // the window the shell's folder queries are made for
   // Empty: the shell names the Start menu and the desktop. Tests name folders of their own.
   FolderLookup special_folders;
+  // The file copied as the uninstaller. Empty: the running program, which is what Setup.exe
+  // copies; a benchmark running the installation from a program of its own names Setup.exe.
+  std::string uninstaller_source;
   SetupHeader header;  // read again by the counting pass; its values are the ones used
   std::int32_t total_items = 0;
   std::int32_t log_record_count = 0;

@@ -118,8 +118,7 @@ int wizard(const std::string& source, const std::string& dest) {
   SendMessageA(control(ReadyStartCheck), BM_SETCHECK, BST_UNCHECKED, 0);
   click(next);
   if (setup.wait_exit(10000) != 0) return fail("wizard", "did not end after Finish");
-  std::printf("wizard %.1f ms %ld items %zu KiB\n", elapsed, static_cast<long>(range),
-              peak);
+  std::printf("wizard %.1f ms %ld items %zu KiB\n", elapsed, static_cast<long>(range), peak);
   if (position != range || status != texts::status_shortcuts)
     return fail("wizard", "the Copy page shows " + std::to_string(position) + " of " +
                               std::to_string(range) + ", \"" + status + "\"");

@@ -75,8 +75,12 @@ if [ -d "$out" ]; then  # left by a run that was stopped: its deletion is a mass
 fi
 mkdir -p "$out"
 win() { echo "Z:$(realpath "$1")" | tr / '\\'; }
-# Reads files (or whole trees) so that the step after it finds them in the page cache.
-warm() { find "$@" -type f -exec cat {} + >/dev/null; }
+# Reads files (or whole trees) so that the step after it finds them in the page cache, and
+# writes out what earlier steps left to write, so that no step pays for another's writing.
+warm() {
+  find "$@" -type f -exec cat {} + >/dev/null
+  sync
+}
 results=$work/results.txt
 : >"$results"
 
@@ -143,6 +147,7 @@ no_window() {
 }
 uninstall() {
   local line
+  warm "$out/wizard-$1-$2/Uninst.dat"
   find "$out/wizard-$1-$2" >/dev/null
   line=$(scripts/wine-run.sh "$drive" uninstall "C:\\bench\\wizard-$1-$2") || fails "$1" uninstall "$line"
   record "$1" uninstall "$line"
@@ -150,6 +155,7 @@ uninstall() {
 nsis_uninstall() {
   local line
   [ -f "$work/nsis/$1.exe" ] || return 0
+  warm "$out/nsis-$1-$2/uninst.exe"
   find "$out/nsis-$1-$2" >/dev/null
   # _?= runs the uninstaller in place and waits for it, instead of from a copy in the temporary
   # folder that outlives the process started; the uninstaller itself stays, as it must then.

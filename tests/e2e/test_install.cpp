@@ -154,6 +154,10 @@ TEST(Install, ThroughEveryPageToFinish) {
   HWND bar = control(CopyProgressBar);
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 3);  // two files and one companion
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 3);
+  // Drawing, held between paints during the run, is on again: the page shows them when it is
+  // shown, and only its own visibility hides them now.
+  for (ControlId id : {CopyStatusLabel, CopyProgressBar})
+    EXPECT_TRUE(GetWindowLongA(control(id), GWL_STYLE) & WS_VISIBLE) << id;
 
   // The page of a successful run, both actions offered.
   EXPECT_EQ(text_of(control(ReadyHeadingLabel)), texts::ready_heading);

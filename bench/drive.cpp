@@ -21,11 +21,11 @@
 // before the key or the click is posted: the program is idle in its message loop then.
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <string>
 
+#include "bench/measure.h"
 #include "core/texts.h"
 #include "tests/e2e/driver.h"
 #include "wizard/layout.h"
@@ -33,17 +33,6 @@
 using namespace e2e;
 
 namespace {
-
-double now_ms() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The text as the window server keeps it: no message reaches the program.
 std::string server_text(HWND window) {
@@ -68,10 +57,7 @@ HWND visible_window(DWORD process, const char* caption) {
 
 std::size_t peak_kib(DWORD process_id) {
   Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  if (!process || !GetProcessMemoryInfo(process.get(), &counters, sizeof counters)) return 0;
-  return counters.PeakWorkingSetSize / 1024;
+  return bench::peak_kib(process.get());
 }
 
 int fail(const char* step, const std::string& why) {
@@ -102,11 +88,11 @@ int wizard(const std::string& source, const std::string& dest) {
   SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
 
   HWND next = control(NextButton);
-  const double start = now_ms();
+  const double start = bench::now_ms();
   press_key(window, VK_RETURN);
   if (!poll(step_timeout_ms, 2, [&] { return server_text(next) == texts::button_finish; }))
     return fail("wizard", "no Ready page");
-  const double elapsed = now_ms() - start;
+  const double elapsed = bench::now_ms() - start;
 
   // What the Copy page holds after the run: every item stepped, the bar full.
   HWND bar = control(CopyProgressBar);
@@ -136,13 +122,13 @@ int uninstall(const std::string& dest) {
   if (!question) return fail("uninstall", "no question");
   HWND yes = child_with_text(question, texts::button_yes);
   HWND report = nullptr;
-  const double start = now_ms();
+  const double start = bench::now_ms();
   click(yes);
   if (!poll(step_timeout_ms, 2, [&] {
         return (report = visible_window(uninstaller.id(), texts::caption_information));
       }))
     return fail("uninstall", "no report");
-  const double elapsed = now_ms() - start;
+  const double elapsed = bench::now_ms() - start;
   const std::size_t peak = peak_kib(uninstaller.id());
   std::string text;
   for (HWND child = GetWindow(report, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -164,7 +150,7 @@ int run(int argc, char** argv) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  const double start = now_ms();
+  const double start = bench::now_ms();
   if (!CreateProcessA(argv[2], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info))
     return fail("run", std::string("cannot start ") + argv[2]);
@@ -172,7 +158,7 @@ int run(int argc, char** argv) {
   CloseHandle(info.hThread);
   if (WaitForSingleObject(process.get(), step_timeout_ms) != WAIT_OBJECT_0)
     return fail("run", "did not end");
-  const double elapsed = now_ms() - start;
+  const double elapsed = bench::now_ms() - start;
   DWORD code = 0;
   GetExitCodeProcess(process.get(), &code);
   std::printf("run %.1f ms exit %lu\n", elapsed, code);

@@ -12,12 +12,12 @@
 // are deleted again after the clock has stopped: the benchmark's prefix keeps nothing of it.
 // Paths are given without a trailing backslash.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench/measure.h"
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/settings_table.h"
@@ -36,24 +36,6 @@ class Silent final : public InstallProgress {
   void fill() override {}
   void process_messages() override {}
 };
-
-double now_ms() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::size_t peak_kib() {
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters.PeakWorkingSetSize / 1024;
-}
 
 // Reads a whole file and throws the bytes away: it only warms the cache.
 void touch(const std::string& path) {
@@ -77,18 +59,18 @@ int install(const std::string& source, const std::string& dest) {
   if (!CreateDirectoryA(dest.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
     return 1;
   Silent progress;
-  const double start = now_ms();
+  const double start = bench::now_ms();
   try {
     run_installation(run, progress);
   } catch (const Failure& failure) {
     std::printf("install failed: %s\n", failure.what());
     return 1;
   }
-  const double elapsed = now_ms() - start;
+  const double elapsed = bench::now_ms() - start;
   RegDeleteTreeA(HKEY_CURRENT_USER, run.header.settings_key.str().c_str());
   RegDeleteTreeA(HKEY_LOCAL_MACHINE,
                  uninstall_key_path(run.header.product_name.view()).c_str());
-  std::printf("install %.1f ms %d items %zu KiB\n", elapsed, run.total_items, peak_kib());
+  std::printf("install %.1f ms %d items %zu KiB\n", elapsed, run.total_items, bench::peak_kib(GetCurrentProcess()));
   return 0;
 }
 

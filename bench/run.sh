@@ -50,8 +50,12 @@ for p in "${products[@]}"; do
     --settings-key "Software\\MoBench\\$p" --date "$date_text" >/dev/null
   cp build/windows/src/Setup.exe "$work/dist/$p/"
   if [ ! -f "$work/nsis/$p.exe" ] || [ "$work/nsis/$p.nsi" -nt "$work/nsis/$p.exe" ]; then
-    # NSIS cannot hold 2 GiB of data: that product goes without it.
-    makensis -V1 "$work/nsis/$p.nsi" >"$work/nsis/$p.log" 2>&1 || rm -f "$work/nsis/$p.exe"
+    # NSIS cannot hold 2 GiB of data (its makensis fails or crashes): that product goes
+    # without it, and its NSIS columns stay empty.
+    if ! (makensis -V1 "$work/nsis/$p.nsi" >"$work/nsis/$p.log" 2>&1) 2>/dev/null; then
+      rm -f "$work/nsis/$p.exe"
+      echo "$p: no NSIS installer (see $work/nsis/$p.log)"
+    fi
   fi
 done
 # The sample product, for the wizard's memory on an ordinary product.

@@ -57,8 +57,8 @@ void FileOutputStream::set_last_write_time(const FILETIME& utc) {
 namespace {
 
 bool utc_to_local(const FILETIME& utc, FILETIME& local) {
-  // Looking up the time zone's rules costs more under Wine than the rest of reading a file's
-  // date, and the files of one installation mostly share one time: the last answer is kept.
+  // The files of one installation mostly share one time, and the uninstaller reads the date
+  // of each: the time zone's rules are looked up once for it, and the last answer is kept.
   static FILETIME last_utc{}, last_local{};
   static bool known = false;
   if (known && CompareFileTime(&utc, &last_utc) == 0) {

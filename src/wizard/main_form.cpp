@@ -2,6 +2,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "core/failure.h"
 #include "core/paths.h"
 #include "core/texts.h"
@@ -73,43 +76,51 @@ void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
 // The Copy page's status line and progress bar, as the installation run reports to them. The
 // controls hold every state the run reports, exactly, as soon as it is reported: whoever reads
 // them (a screen reader, a test) sees each one. The screen shows them at display rate instead:
-// under Wine a progress bar repaints all of itself for every new position, milliseconds each,
-// and the status line draws itself at once whenever its text is set, so a product of thousands
-// of small files would spend most of its installation drawing. Between two paints both
-// controls are kept from drawing (switching that for every item would cost as much again:
-// each switch is a round trip to Wine's server), and the messages between items are answered
-// without painting; a paint is due when the last is a frame's time old, and then the window
-// paints what changed: the status line, the bar only when the length it draws has changed, and
-// all of both when something covered them meanwhile. The run's first and last states are always
+// a paint is due when the last is a frame's time old, and then the status line is drawn, and
+// the bar when the length it draws has changed. The run's first and last states are always
 // painted, and so is whatever a run that fails part-way last reported.
+//
+// Under Wine both controls would otherwise draw for every item: the status line draws itself
+// whenever its text is set, and the bar repaints all of its filled part, milliseconds each,
+// whenever its position changes, and asks Wine's server twice for it even when it cannot be
+// seen. So the status line is kept from drawing between paints (switching that for every item
+// would cost as much again: each switch is a round trip to the server), and the bar's position
+// between paints is kept here: the bar answers every question about it with the exact value,
+// and is given it when it is to be drawn. Between items the messages are answered without
+// painting; paints wait for the next frame, and when something covered the page meanwhile, both
+// controls are drawn whole.
 class CopyPageProgress final : public InstallProgress {
  public:
-  CopyPageProgress(HWND status, HWND bar) : status_(status), bar_(bar) {}
+  CopyPageProgress(HWND status, HWND bar) : status_(status), bar_(bar) {
+    active_ = this;
+    bar_proc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(bar_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&bar_window_proc)));
+  }
   ~CopyPageProgress() override {
     paint();
+    SetWindowLongPtrA(bar_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(bar_proc_));
+    active_ = nullptr;
     UpdateWindow(GetParent(bar_));
   }
   CopyPageProgress(const CopyPageProgress&) = delete;
   CopyPageProgress& operator=(const CopyPageProgress&) = delete;
 
   void set_status(const std::string& text) override {
-    hold_drawing();
+    if (!status_held_) SendMessageA(status_, WM_SETREDRAW, FALSE, 0);
+    status_held_ = true;
     SetWindowTextA(status_, text.c_str());
     status_due_ = true;
   }
   void set_range(std::uint16_t maximum) override {
-    hold_drawing();
     SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
     SendMessageA(bar_, PBM_SETPOS, 0, 0);
   }
   void step() override {
-    hold_drawing();
     // Read back from the bar, which keeps the position within its range.
     const LRESULT position = SendMessageA(bar_, PBM_GETPOS, 0, 0);
     SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(position + 1), 0);
   }
   void fill() override {
-    hold_drawing();
     SendMessageA(bar_, PBM_SETPOS, SendMessageA(bar_, PBM_GETRANGE, FALSE, 0), 0);
     last_state_ = true;  // the run's last report follows: it must be seen
   }
@@ -121,37 +132,69 @@ class CopyPageProgress final : public InstallProgress {
 
  private:
   static constexpr DWORD frame_ms = 33;  // about 30 paints a second
+  // The one run of the process, whose bar the window procedure below serves: a window
+  // property would cost a round trip to Wine's server for each message.
+  static inline CopyPageProgress* active_ = nullptr;
 
-  void hold_drawing() {
-    if (held_) return;
-    SendMessageA(status_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(bar_, WM_SETREDRAW, FALSE, 0);
-    held_ = true;
+  // The bar's own window procedure, but for its position between paints.
+  static LRESULT CALLBACK bar_window_proc(HWND bar, UINT message, WPARAM w, LPARAM l) {
+    CopyPageProgress* self = active_;
+    switch (message) {
+      case PBM_GETPOS:
+        if (self->position_) return *self->position_;
+        break;
+      case PBM_SETPOS: {
+        const LRESULT before = SendMessageA(bar, PBM_GETPOS, 0, 0);
+        self->position_ = self->within_range(static_cast<int>(w));
+        return before;
+      }
+      case PBM_SETRANGE:
+      case PBM_SETRANGE32: {
+        const LRESULT before = CallWindowProcA(self->bar_proc_, bar, message, w, l);
+        if (self->position_) self->position_ = self->within_range(*self->position_);
+        return before;
+      }
+      default:
+        break;
+    }
+    return CallWindowProcA(self->bar_proc_, bar, message, w, l);
+  }
+
+  int within_range(int position) const {
+    PBRANGE range{};
+    CallWindowProcA(bar_proc_, bar_, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    return std::clamp(position, range.iLow, range.iHigh);
+  }
+
+  // Gives the bar the position kept for it; it draws itself at once if that changes it.
+  void hand_over_position() {
+    if (!position_) return;
+    const int position = *position_;
+    position_.reset();
+    CallWindowProcA(bar_proc_, bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
   }
 
   // The filled part of the bar in pixels, as far as the position decides it.
-  int drawn_length() const {
+  int drawn_length(int position) const {
     const auto maximum = static_cast<int>(SendMessageA(bar_, PBM_GETRANGE, FALSE, 0));
-    const auto position = static_cast<int>(SendMessageA(bar_, PBM_GETPOS, 0, 0));
     RECT area;
     GetClientRect(bar_, &area);
     return maximum > 0 ? MulDiv(position, area.right - area.left, maximum) : 0;
   }
 
-  // Lets both controls draw again and asks for what changed since the last paint to be drawn;
-  // the message processing that follows draws it.
+  // Lets the status line draw again and asks for what changed since the last paint to be
+  // drawn; the message processing that follows draws it. The bar draws when it is given a
+  // position of another length.
   void paint() {
-    // The page waits for a paint of its own when something covered it while the controls were
-    // held: they missed that, and draw all of themselves.
-    const bool covered = held_ && GetUpdateRect(GetParent(bar_), nullptr, FALSE);
-    if (held_) {
-      SendMessageA(status_, WM_SETREDRAW, TRUE, 0);
-      SendMessageA(bar_, WM_SETREDRAW, TRUE, 0);
-      held_ = false;
-    }
+    // The page waits for a paint of its own when something covered it while the status line
+    // was held: the line missed that, and the bar may have, and both draw all of themselves.
+    const bool covered = status_held_ && GetUpdateRect(GetParent(bar_), nullptr, FALSE);
+    if (status_held_) SendMessageA(status_, WM_SETREDRAW, TRUE, 0);
+    status_held_ = false;
     if (status_due_ || covered) InvalidateRect(status_, nullptr, TRUE);
-    const int length = drawn_length();
-    if (length != painted_length_ || !painted_once_ || covered) InvalidateRect(bar_, nullptr, TRUE);
+    const int length = drawn_length(static_cast<int>(SendMessageA(bar_, PBM_GETPOS, 0, 0)));
+    if (length != painted_length_ || !painted_once_ || last_state_) hand_over_position();
+    if (covered) InvalidateRect(bar_, nullptr, TRUE);
     painted_length_ = length;
     status_due_ = false;
     painted_once_ = true;
@@ -159,7 +202,9 @@ class CopyPageProgress final : public InstallProgress {
   }
 
   HWND status_, bar_;
-  bool held_ = false, status_due_ = false, painted_once_ = false, last_state_ = false;
+  WNDPROC bar_proc_ = nullptr;
+  std::optional<int> position_;  // the bar's position while it is not yet drawn
+  bool status_held_ = false, status_due_ = false, painted_once_ = false, last_state_ = false;
   int painted_length_ = 0;
   DWORD painted_at_ = 0;
 };

@@ -13,7 +13,7 @@
 #                default: large small limit
 #
 # These machines are noisy: read the ratios, measured side by side, not the times. The steps
-# compared alternate their order from round to round. Two traps of this disk are avoided: every
+# compared take turns at going first from round to round. Two traps of this disk are avoided: every
 # step writes into a folder of its own, created by it, and creating thousands of files within
 # minutes of deleting thousands crawls (freed inodes come back only after one to six minutes),
 # so each round first creates (installs, copies), then deletes (uninstalls), and the next round
@@ -175,7 +175,10 @@ for round in $(seq "$rounds"); do
   uninstall sample "$round"
   for p in "${products[@]}"; do
     echo "  $p"
-    if [ $((round % 2)) -eq 1 ]; then creators=(wizard nsis xcopy no_window); else creators=(no_window xcopy nsis wizard); fi
+    # Each round starts one step later in the list: every step takes each place in turn.
+    creators=(wizard nsis xcopy no_window)
+    shift_by=$(((round - 1) % 4))
+    creators=("${creators[@]:shift_by}" "${creators[@]:0:shift_by}")
     for step in "${creators[@]}"; do
       "$step" "$p" "$round"
       # The 2 GiB product is one file: deleting it at once costs nothing later, and saves disk.

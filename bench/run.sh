@@ -52,7 +52,7 @@ for p in "${products[@]}"; do
   if [ ! -f "$work/nsis/$p.exe" ] || [ "$work/nsis/$p.nsi" -nt "$work/nsis/$p.exe" ]; then
     # NSIS cannot hold 2 GiB of data (its makensis fails or crashes): that product goes
     # without it, and its NSIS columns stay empty.
-    if ! (makensis -V1 "$work/nsis/$p.nsi" >"$work/nsis/$p.log" 2>&1) 2>/dev/null; then
+    if ! bash -c 'makensis -V1 "$1" >"$2" 2>&1' _ "$work/nsis/$p.nsi" "$work/nsis/$p.log" 2>/dev/null; then
       rm -f "$work/nsis/$p.exe"
       echo "$p: no NSIS installer (see $work/nsis/$p.log)"
     fi

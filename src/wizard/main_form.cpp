@@ -193,7 +193,18 @@ class CopyPageProgress final : public InstallProgress {
     status_held_ = false;
     if (status_due_ || covered) InvalidateRect(status_, nullptr, TRUE);
     const int length = drawn_length(static_cast<int>(SendMessageA(bar_, PBM_GETPOS, 0, 0)));
-    if (length != painted_length_ || !painted_once_ || last_state_) hand_over_position();
+    if (length != painted_length_ || !painted_once_ || last_state_) {
+      // The bar would repaint all of its filled part; only the strip that changed is drawn.
+      SendMessageA(bar_, WM_SETREDRAW, FALSE, 0);
+      hand_over_position();
+      SendMessageA(bar_, WM_SETREDRAW, TRUE, 0);
+      RECT area;
+      GetClientRect(bar_, &area);
+      const int margin = area.bottom - area.top;  // a block of the bar is narrower than it is high
+      RECT strip{area.left + std::min(length, painted_length_) - margin, area.top,
+                 area.left + std::max(length, painted_length_) + margin, area.bottom};
+      InvalidateRect(bar_, painted_once_ ? &strip : nullptr, TRUE);
+    }
     if (covered) InvalidateRect(bar_, nullptr, TRUE);
     painted_length_ = length;
     status_due_ = false;

@@ -13,8 +13,8 @@
 #                default: large small limit
 #
 # These machines are noisy: read the ratios, measured side by side, not the times. The steps
-# compared take turns at going first from round to round. Two traps of this disk are avoided: every
-# step writes into a folder of its own, created by it, and creating thousands of files within
+# compared take turns at going first from round to round. Two traps of this disk are avoided:
+# every step writes into a folder of its own, created by it, and creating thousands of files within
 # minutes of deleting thousands crawls (freed inodes come back only after one to six minutes),
 # so each round first creates (installs, copies), then deletes (uninstalls), and the next round
 # waits PAUSE seconds; and idle page cache is evicted after about a minute, so every step reads

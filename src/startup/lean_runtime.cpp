@@ -1,7 +1,9 @@
-// The C++ library's throw helpers, defined here so that the library's own versions, and with
-// them its copy-on-write string and exception classes and their formatting code, stay out of
-// Setup.exe (about a fifth of its size). They throw what they always threw in spirit: a Failure
-// with the library's message, which every handler of the program catches as a std::exception.
+// Pieces of the C++ runtime that Setup.exe provides itself, to stay small. First the library's
+// throw helpers: the library's own versions, and with them its copy-on-write string and
+// exception classes and their formatting code, would be about a fifth of the program. They
+// throw what they always threw in spirit: a Failure with the library's message, which every
+// handler of the program catches as a std::exception. Then, below, what the exception runtime
+// asks of threads.
 #include <cstdarg>
 #include <cstddef>
 #include <new>

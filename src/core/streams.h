@@ -27,13 +27,19 @@ class OutputStream {
 // Reads exactly count bytes or raises "Stream read error".
 void read_exact(InputStream& in, void* buffer, std::size_t count);
 
+// The buffer of the data files' streams: their entries and records are a few dozen or hundred
+// bytes each, and a system call for each one would cost more than the rest of a small file's
+// installation.
+inline constexpr std::size_t file_stream_buffer = 65536;
+
 // Reads another stream through a buffer of its own, so that reading a file a few bytes at a time
 // (36-byte entries, 268-byte records) costs one system call per buffer, not per read. Reads at
 // least as large as the buffer go straight through once it is empty. Seeking within what the
 // buffer holds moves inside it.
 class BufferedInputStream final : public InputStream {
  public:
-  BufferedInputStream(InputStream& in, std::size_t capacity) : in_(in), buffer_(capacity) {}
+  explicit BufferedInputStream(InputStream& in, std::size_t capacity = file_stream_buffer)
+      : in_(in), buffer_(capacity) {}
   std::size_t read_some(void* buffer, std::size_t count) override;
   void seek(std::uint64_t position) override;
   std::uint64_t position() const override { return in_.position() - (end_ - next_); }
@@ -50,7 +56,8 @@ class BufferedInputStream final : public InputStream {
 // when the object goes away: whoever ends the writing flushes, and learns of a failure.
 class BufferedOutputStream final : public OutputStream {
  public:
-  BufferedOutputStream(OutputStream& out, std::size_t capacity) : out_(out), buffer_(capacity) {}
+  explicit BufferedOutputStream(OutputStream& out, std::size_t capacity = file_stream_buffer)
+      : out_(out), buffer_(capacity) {}
   void write(const void* buffer, std::size_t count) override;
   void seek(std::uint64_t position) override;
   void flush();

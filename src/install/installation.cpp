@@ -18,11 +18,6 @@ namespace {
 // has to fit in memory.
 constexpr std::size_t copy_piece = 61440;
 
-// Setup.dat is read, and Uninst.dat written, through buffers of this size: their entries and
-// records are a few dozen or hundred bytes each, and a system call for each one would cost
-// more than the rest of a small file's installation. A file's contents bypass the buffer.
-constexpr std::size_t stream_buffer = 65536;
-
 // A copy takes its source's attributes: copied from a CD or a read-only share it would be
 // read-only, and neither the uninstaller nor the next installation could delete or replace it.
 void clear_read_only(const std::string& path) {
@@ -194,7 +189,7 @@ void copy_uninstaller(const InstallRun& run) {
 
 void run_installation(InstallRun& run, InstallProgress& progress) {
   FileInputStream data_file(run.setup_data_path);  // held, unshared, until the run ends
-  BufferedInputStream data(data_file, stream_buffer);
+  BufferedInputStream data(data_file);  // a file's contents bypass the buffer
   progress.set_status(texts::status_preparing);
   progress.process_messages();
 
@@ -203,7 +198,7 @@ void run_installation(InstallRun& run, InstallProgress& progress) {
   progress.process_messages();
 
   FileOutputStream log_handle(run.dest_dir + texts::uninstall_log_name);
-  BufferedOutputStream log_file(log_handle, stream_buffer);
+  BufferedOutputStream log_file(log_handle);
   run.log_record_count = 0;
   // Claims no records until finish(): a run that stops early leaves a log that removes nothing.
   UninstallLogWriter log(log_file, run.header);

@@ -87,7 +87,7 @@ void run_uninstaller() {
     {
       FileInputStream log_file(log_path);  // closed before the log is deleted, or on a failure
       // Records are 268 bytes: read a buffer at a time, not one system call each.
-      BufferedInputStream log_input(log_file, 65536);
+      BufferedInputStream log_input(log_file);
       UninstallLogReader log(log_input);
       const UninstallHeader& header = log.header();
       if (show_message(format_text(texts::confirm_uninstall, {header.product_name.view()}),

@@ -26,3 +26,11 @@ ensure_display() {
   echo "could not start Xvfb" >&2
   return 1
 }
+
+# runs_32bit_x86: whether this machine runs 32-bit x86 programs itself (the 32-bit Wine loader
+# is one). Some virtual machines cannot: their kernels run 64-bit programs only, and Wine's
+# 32-bit half, and so every 32-bit Windows program, cannot start there. A loader that runs only
+# through an emulator registered for it does not count: Wine does not work under one.
+runs_32bit_x86() {
+  [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}

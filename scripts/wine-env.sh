@@ -2,7 +2,15 @@
 # without the Mono and Gecko prompts and without menu entries written into the Linux desktop.
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${MO_WINEPREFIX:-$repo_root/build/wineprefix}"
-export WINEARCH=win32
+export WINEARCH="${MO_WINEARCH:-win32}"
+if [ "$WINEARCH" = win64 ]; then
+  # Debian's wine command always takes the 32-bit loader when it is installed; a 64-bit prefix
+  # needs the 64-bit loader (which hands a 32-bit program on to the 32-bit one) and server.
+  export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  wine() { "$WINELOADER" "$@"; }
+  wineboot() { "$WINELOADER" wineboot "$@"; }
+  wineserver() { "$WINESERVER" "$@"; }
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -21,8 +29,11 @@ wine_ready() {
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&-
       wineserver -w 9>&-
       # Debian's Wine does not find its own fonts where it looks for them; from the prefix's
-      # Fonts folder it loads them (Marlett draws the caption buttons).
-      cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      # Fonts folder it loads them (Marlett draws the caption buttons). The bitmap fonts too:
+      # MS Sans Serif is one on Windows, at the sizes made for each density, and Wine's
+      # scalable stand-in for it is wider, so without them no layout made for the real one fits.
+      cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon \
+        "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
     # The server and the services outlive this call: they must not inherit the lock (9>&-)
     # or our caller's output. The server stays a minute after its last program, so that a run

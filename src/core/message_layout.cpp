@@ -70,13 +70,13 @@ int escape_row(ButtonSet set) {
   return -1;
 }
 
-DialogSpacing spacing_for_font(int char_width, int char_height) {
+DialogSpacing spacing_for_font(int char_width, int char_height, int icon_size) {
   // Rounded to the nearest pixel, as the window system converts dialog units.
   const auto x = [&](int dlu) { return (dlu * char_width + 2) / 4; };
   const auto y = [&](int dlu) { return (dlu * char_height + 4) / 8; };
   return {x(margin_dlu),          y(margin_dlu),       x(icon_gap_dlu),
           y(text_gap_dlu),        x(button_gap_dlu),   x(button_width_dlu),
-          y(button_height_dlu),   x(caption_padding_dlu)};
+          y(button_height_dlu),   x(caption_padding_dlu), icon_size};
 }
 
 MessageLayout lay_out_message(Size text, bool with_icon, std::size_t button_count,
@@ -86,9 +86,9 @@ MessageLayout lay_out_message(Size text, bool with_icon, std::size_t button_coun
   int text_left = left;
   int block_height = text.height;
   if (with_icon) {
-    out.icon = {left, top, icon_size, icon_size};
+    out.icon = {left, top, s.icon_size, s.icon_size};
     text_left = out.icon.right() + s.icon_gap;
-    block_height = std::max(block_height, icon_size);
+    block_height = std::max(block_height, s.icon_size);
   }
   out.text = {text_left, top, text.width, block_height};
   const int block_width = out.text.right() - left;

@@ -59,14 +59,14 @@ struct DialogSpacing {
   int button_width;         // the narrowest a button gets
   int button_height;
   int caption_padding;      // room beside a button's caption
+  int icon_size;            // the system's icon, square: 32 at 96 pixels per inch
 };
 
 // The dialog's spacing for a font whose average character is char_width by char_height pixels:
 // the usual dialog metrics, given in dialog units (a quarter of the average character width,
-// an eighth of its height), so that they grow with the user's font.
-DialogSpacing spacing_for_font(int char_width, int char_height);
-
-inline constexpr int icon_size = 32;
+// an eighth of its height), so that they grow with the user's font and the screen's density;
+// the icon is as large as the system makes its icons.
+DialogSpacing spacing_for_font(int char_width, int char_height, int icon_size);
 
 // Messages wrap at half the screen width, so even a long one reads as a compact block.
 inline int wrap_width(int screen_width) { return screen_width / 2; }

@@ -18,7 +18,12 @@ void read_exact(InputStream& in, void* buffer, std::size_t count) {
 
 std::size_t BufferedInputStream::read_some(void* buffer, std::size_t count) {
   if (next_ == end_) {
-    if (count >= buffer_.size()) return in_.read_some(buffer, count);
+    if (count >= buffer_.size()) {
+      // Past the buffer: what it held no longer lies just before the stream's position, and a
+      // seek back must not find it there.
+      next_ = end_ = 0;
+      return in_.read_some(buffer, count);
+    }
     next_ = 0;
     end_ = in_.read_some(buffer_.data(), buffer_.size());
   }

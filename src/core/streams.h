@@ -34,8 +34,8 @@ inline constexpr std::size_t file_stream_buffer = 65536;
 
 // Reads another stream through a buffer of its own, so that reading a file a few bytes at a time
 // (36-byte entries, 268-byte records) costs one system call per buffer, not per read. Reads at
-// least as large as the buffer go straight through once it is empty. Seeking within what the
-// buffer holds moves inside it.
+// least as large as the buffer go straight through once it is empty, and leave it empty.
+// Seeking within what the buffer holds moves inside it.
 class BufferedInputStream final : public InputStream {
  public:
   explicit BufferedInputStream(InputStream& in, std::size_t capacity = file_stream_buffer)

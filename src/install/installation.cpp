@@ -41,18 +41,20 @@ class Extractor final : public SetupVisitor {
         file_time_(file_time_of(run.header.file_date)) {}
 
   // A fatal stop ends the process on the spot: the records made until then go into the log
-  // first, as each would have gone without the buffer.
-  void keep_log() {
+  // first, as each would have gone without the buffer, and the page behind the warning shows
+  // the item that failed.
+  void before_stop() {
     try {
       log_file_.flush();
     } catch (const std::exception&) {
     }
+    progress_.show_now();
   }
 
   void folder_entered(const std::string& path, const SetupEntry&) override {
     // A folder left by an earlier installation is used as it is.
     if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-      keep_log();
+      before_stop();
       fatal_create_folder(path);
     }
   }
@@ -68,7 +70,7 @@ class Extractor final : public SetupVisitor {
     } catch (const std::exception&) {
       // Whatever went wrong (no file, contents cut short, a full disk, no date), the user
       // can only act on which file it was.
-      keep_log();
+      before_stop();
       fatal_create_file(path);
     }
     log(path, run_.header.file_date, false);
@@ -79,7 +81,7 @@ class Extractor final : public SetupVisitor {
     const std::string source = run_.source_dir + entry.name.str();
     const std::string target = run_.dest_dir + entry.name.str();
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
-      keep_log();
+      before_stop();
       fatal_copy_file(source, target);
     }
     clear_read_only(target);
@@ -124,10 +126,11 @@ class Extractor final : public SetupVisitor {
 
 // Reads the whole structure of Setup.dat before anything is written: a file cut short, or one
 // holding a name or size the run must not act on, stops the installation with nothing made.
-void count(InstallRun& run, InputStream& data) {
+void count(InstallRun& run, InputStream& data, InstallProgress& progress) {
   try {
     run.total_items = static_cast<std::int32_t>(count_items(data, run.header));
   } catch (const std::exception&) {
+    progress.show_now();
     fatal_data_read();
   }
 }
@@ -139,7 +142,7 @@ void extract_list(InputStream& data, const std::string& folder, Extractor& extra
   try {
     walk_file_tree(data, folder, extractor);
   } catch (const std::exception&) {
-    extractor.keep_log();
+    extractor.before_stop();
     fatal_data_read();
   }
 }
@@ -152,7 +155,7 @@ void copy_companions(InputStream& data, Extractor& extractor, BufferedOutputStre
     walk_companions(data, extractor);
     log_file.flush();
   } catch (const std::exception&) {
-    extractor.keep_log();
+    extractor.before_stop();
     fatal_data_read();
   }
 }
@@ -193,7 +196,7 @@ void run_installation(InstallRun& run, InstallProgress& progress) {
   progress.set_status(texts::status_preparing);
   progress.process_messages();
 
-  count(run, data);
+  count(run, data, progress);
   progress.set_range(static_cast<std::uint16_t>(run.total_items));
   progress.process_messages();
 

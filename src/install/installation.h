@@ -22,6 +22,9 @@ class InstallProgress {
   virtual void fill() = 0;                            // the position to the maximum
   // Lets the window paint and answer; called only between items, never inside one.
   virtual void process_messages() = 0;
+  // Shows everything reported so far at once: a box of the run is about to cover the page,
+  // and what lies behind it must be the state the run stopped in.
+  virtual void show_now() {}
 };
 
 // The wizard's run state: what the run reads, and what it fills in.

@@ -8,6 +8,14 @@ HWND g_main_window = nullptr;
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
 
+std::string_view resource(int id, int type) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  return data ? std::string_view(static_cast<const char*>(data), SizeofResource(nullptr, found))
+              : std::string_view();
+}
+
 void set_title(const std::string& title) { g_title = title; }
 const std::string& title() { return g_title; }
 

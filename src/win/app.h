@@ -4,10 +4,15 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace app {
 
 HINSTANCE instance();
+
+// The bytes of one of the program's resources (of a numbered type: RT_BITMAP is 2, RT_RCDATA
+// 10); empty if it has none. They stay where they are for as long as the program runs.
+std::string_view resource(int id, int type);
 
 // The title is the caption of the error box; set once by start-up for the chosen mode.
 void set_title(const std::string& title);

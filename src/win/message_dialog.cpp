@@ -71,7 +71,8 @@ void measure_and_lay_out(Plan& plan, ButtonSet set) {
   SIZE extent{};
   GetTextExtentPoint32A(dc.get(), alphabet, 52, &extent);
   const int char_width = (extent.cx / 26 + 1) / 2;
-  const DialogSpacing spacing = spacing_for_font(char_width, metrics.tmHeight);
+  const DialogSpacing spacing =
+      spacing_for_font(char_width, metrics.tmHeight, GetSystemMetrics(SM_CXICON));
 
   const Size screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   RECT text{0, 0, wrap_width(screen.width), 0};
@@ -113,8 +114,8 @@ INT_PTR on_init(HWND dialog, const Plan& plan) {
     HWND icon = add_control(dialog, "STATIC", nullptr, SS_ICON, icon_id, layout.icon, nullptr);
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, plan.icon)), 0);
     // Setting the icon sizes the static to the icon; keep it at the size laid out.
-    SetWindowPos(icon, nullptr, layout.icon.left, layout.icon.top, icon_size, icon_size,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(icon, nullptr, layout.icon.left, layout.icon.top, layout.icon.width,
+                 layout.icon.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   add_control(dialog, "STATIC", plan.text->c_str(), text_style, text_id, layout.text, plan.font);
 

@@ -33,6 +33,9 @@ class TMainForm {
   void NextButtonClick();
   void CancelButtonClick();
   void DestBrowseButtonClick();
+  // Moved to a screen of another density: laid out again at it, in the rectangle the system
+  // suggests.
+  void FormDpiChanged(int dpi, const RECT& suggested);
 
   // Makes page N current and sets the buttons; an index out of range changes nothing.
   // Entering the Copy page runs the installation, then enters the Ready page.
@@ -43,6 +46,7 @@ class TMainForm {
   // The last page after a run that an error stopped: it says so, and starts nothing on Finish.
   void show_failed_run();
   int current_page() const { return page_; }
+  int dpi() const { return dpi_; }
 
   // Run state.
   std::string SourceDir;
@@ -57,6 +61,10 @@ class TMainForm {
   static LRESULT CALLBACK page_proc(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT handle_message(UINT message, WPARAM w, LPARAM l);
   void create_controls();
+  // Gives every control its place and font, and the picture its image, at the window's density.
+  void lay_out();
+  // The window's outer size at dpi, for the layout's client area.
+  SIZE window_size(int dpi) const;
   void command(int id, int code);
   // Enter belongs to a focused push button, however it got the focus (Tab, a click, or back
   // from a dialog); otherwise to Next. The default look goes with it.
@@ -74,6 +82,7 @@ class TMainForm {
   HWND window_ = nullptr;
   HWND pages_[PageCount] = {};
   int page_ = -1;
+  int dpi_ = 96;  // pixels per inch of the screen the window is on
   HWND focus_ = nullptr;  // the control that has, or will get, the keyboard focus
   // Destination folders this wizard made, in order, and whether an installation run began (in
   // DestDir): a wizard that ends without one takes the folders it made away again.

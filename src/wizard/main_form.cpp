@@ -2,8 +2,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <optional>
+#include <string_view>
 
 #include "core/failure.h"
 #include "core/paths.h"
@@ -14,8 +13,10 @@
 #include "win/files.h"
 #include "win/message_dialog.h"
 #include "wizard/Main.h"
+#include "wizard/copy_progress.h"
 #include "wizard/destination.h"
 #include "wizard/page_rules.h"
+#include "wizard/scaling.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -32,24 +33,20 @@ constexpr DWORD form_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
                              WS_CLIPCHILDREN;
 constexpr DWORD form_ex_style = WS_EX_CONTROLPARENT;
 
-GdiObject<HFONT> make_font(int weight) {
-  return GdiObject<HFONT>(CreateFontA(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                      DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-}
+// Newer than the oldest system the program runs on; a system without them never sends them.
+constexpr UINT dpi_changed_message = 0x02E0;      // WM_DPICHANGED
+constexpr UINT dpi_scaled_size_message = 0x02E4;  // WM_GETDPISCALEDSIZE
 
-std::string resource_text(int id) {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
-  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  return data ? std::string(static_cast<const char*>(data), SizeofResource(nullptr, found))
-              : std::string();
+// A label shows its text as it is, an "&" included (a product or file name may hold one),
+// unless its own caption marks a mnemonic.
+bool shows_prefix(const ControlRow& row) {
+  return row.caption && std::string_view(row.caption).find('&') != std::string_view::npos;
 }
 
 // The license as the box shows it: its 57 lines, without the line break after the last, which
 // would show as an empty 58th.
 std::string license_text() {
-  std::string text = resource_text(IDR_LICENSE);
+  std::string text(app::resource(IDR_LICENSE, 10));  // RT_RCDATA
   if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
     text.resize(text.size() - 2);
   return text;
@@ -73,153 +70,6 @@ void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
   RegisterClassExA(&page);
 }
 
-// The Copy page's status line and progress bar, as the installation run reports to them. The
-// controls hold every state the run reports, exactly, as soon as it is reported: whoever reads
-// them (a screen reader, a test) sees each one. The screen shows them at display rate instead:
-// a paint is due when the last is a frame's time old, and then the status line is drawn, and
-// the bar when the length it draws has changed. The run's first and last states are always
-// painted, and so is whatever a run that fails part-way last reported.
-//
-// Under Wine both controls would otherwise draw for every item: the status line draws itself
-// whenever its text is set, and the bar repaints all of its filled part, milliseconds each,
-// whenever its position changes, and asks Wine's server twice for it even when it cannot be
-// seen. So the status line is kept from drawing between paints (switching that for every item
-// would cost as much again: each switch is a round trip to the server), and the bar's position
-// between paints is kept here: the bar answers every question about it with the exact value,
-// and is given it when it is to be drawn. Between items the messages are answered without
-// painting; paints wait for the next frame, and when something covered the page meanwhile, both
-// controls are drawn whole.
-class CopyPageProgress final : public InstallProgress {
- public:
-  CopyPageProgress(HWND status, HWND bar) : status_(status), bar_(bar) {
-    active_ = this;
-    bar_proc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(bar_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&bar_window_proc)));
-  }
-  ~CopyPageProgress() override {
-    paint();
-    SetWindowLongPtrA(bar_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(bar_proc_));
-    active_ = nullptr;
-    UpdateWindow(GetParent(bar_));
-  }
-  CopyPageProgress(const CopyPageProgress&) = delete;
-  CopyPageProgress& operator=(const CopyPageProgress&) = delete;
-
-  void set_status(const std::string& text) override {
-    if (!status_held_) SendMessageA(status_, WM_SETREDRAW, FALSE, 0);
-    status_held_ = true;
-    SetWindowTextA(status_, text.c_str());
-    status_due_ = true;
-  }
-  void set_range(std::uint16_t maximum) override {
-    SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
-    SendMessageA(bar_, PBM_SETPOS, 0, 0);
-  }
-  void step() override {
-    // Read back from the bar, which keeps the position within its range.
-    const LRESULT position = SendMessageA(bar_, PBM_GETPOS, 0, 0);
-    SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(position + 1), 0);
-  }
-  void fill() override {
-    SendMessageA(bar_, PBM_SETPOS, SendMessageA(bar_, PBM_GETRANGE, FALSE, 0), 0);
-    last_state_ = true;  // the run's last report follows: it must be seen
-  }
-  void process_messages() override {
-    const bool due = !painted_once_ || last_state_ || GetTickCount() - painted_at_ >= frame_ms;
-    if (due) paint();
-    app::process_messages(due);
-  }
-
- private:
-  static constexpr DWORD frame_ms = 33;  // about 30 paints a second
-  // The one run of the process, whose bar the window procedure below serves: a window
-  // property would cost a round trip to Wine's server for each message.
-  static inline CopyPageProgress* active_ = nullptr;
-
-  // The bar's own window procedure, but for its position between paints.
-  static LRESULT CALLBACK bar_window_proc(HWND bar, UINT message, WPARAM w, LPARAM l) {
-    CopyPageProgress* self = active_;
-    switch (message) {
-      case PBM_GETPOS:
-        if (self->position_) return *self->position_;
-        break;
-      case PBM_SETPOS: {
-        const LRESULT before = SendMessageA(bar, PBM_GETPOS, 0, 0);
-        self->position_ = self->within_range(static_cast<int>(w));
-        return before;
-      }
-      case PBM_SETRANGE:
-      case PBM_SETRANGE32: {
-        const LRESULT before = CallWindowProcA(self->bar_proc_, bar, message, w, l);
-        if (self->position_) self->position_ = self->within_range(*self->position_);
-        return before;
-      }
-      default:
-        break;
-    }
-    return CallWindowProcA(self->bar_proc_, bar, message, w, l);
-  }
-
-  int within_range(int position) const {
-    PBRANGE range{};
-    CallWindowProcA(bar_proc_, bar_, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-    return std::clamp(position, range.iLow, range.iHigh);
-  }
-
-  // Gives the bar the position kept for it; it draws itself at once if that changes it.
-  void hand_over_position() {
-    if (!position_) return;
-    const int position = *position_;
-    position_.reset();
-    CallWindowProcA(bar_proc_, bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  }
-
-  // The filled part of the bar in pixels, as far as the position decides it.
-  int drawn_length(int position) const {
-    const auto maximum = static_cast<int>(SendMessageA(bar_, PBM_GETRANGE, FALSE, 0));
-    RECT area;
-    GetClientRect(bar_, &area);
-    return maximum > 0 ? MulDiv(position, area.right - area.left, maximum) : 0;
-  }
-
-  // Lets the status line draw again and asks for what changed since the last paint to be
-  // drawn; the message processing that follows draws it. The bar draws when it is given a
-  // position of another length.
-  void paint() {
-    // The page waits for a paint of its own when something covered it while the status line
-    // was held: the line missed that, and the bar may have, and both draw all of themselves.
-    const bool covered = status_held_ && GetUpdateRect(GetParent(bar_), nullptr, FALSE);
-    if (status_held_) SendMessageA(status_, WM_SETREDRAW, TRUE, 0);
-    status_held_ = false;
-    if (status_due_ || covered) InvalidateRect(status_, nullptr, TRUE);
-    const int length = drawn_length(static_cast<int>(SendMessageA(bar_, PBM_GETPOS, 0, 0)));
-    if (length != painted_length_ || !painted_once_ || last_state_) {
-      // The bar would repaint all of its filled part; only the strip that changed is drawn.
-      SendMessageA(bar_, WM_SETREDRAW, FALSE, 0);
-      hand_over_position();
-      SendMessageA(bar_, WM_SETREDRAW, TRUE, 0);
-      RECT area;
-      GetClientRect(bar_, &area);
-      const int margin = area.bottom - area.top;  // a block of the bar is narrower than it is high
-      RECT strip{area.left + std::min(length, painted_length_) - margin, area.top,
-                 area.left + std::max(length, painted_length_) + margin, area.bottom};
-      InvalidateRect(bar_, painted_once_ ? &strip : nullptr, TRUE);
-    }
-    if (covered) InvalidateRect(bar_, nullptr, TRUE);
-    painted_length_ = length;
-    status_due_ = false;
-    painted_once_ = true;
-    painted_at_ = GetTickCount();
-  }
-
-  HWND status_, bar_;
-  WNDPROC bar_proc_ = nullptr;
-  std::optional<int> position_;  // the bar's position while it is not yet drawn
-  bool status_held_ = false, status_due_ = false, painted_once_ = false, last_state_ = false;
-  int painted_length_ = 0;
-  DWORD painted_at_ = 0;
-};
-
 bool is_checked(HWND check_box) { return SendMessageA(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::string window_text(HWND window) {
@@ -232,15 +82,22 @@ std::string window_text(HWND window) {
 
 void TMainForm::create() {
   register_classes(&window_proc, &page_proc);
-  RECT frame{0, 0, client_width, client_height};
-  AdjustWindowRectEx(&frame, form_style, FALSE, form_ex_style);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  window_ = CreateWindowExA(form_ex_style, form_class, texts::setup_title, form_style, x, y, width,
-                            height, nullptr, nullptr, app::instance(), this);
+  // Made where it will be shown, so that the system gives it the density of that screen;
+  // sized for that density once it has it.
+  const SIZE design = frame_size({client_width, client_height}, form_style, form_ex_style,
+                                 density::design_dpi);
+  window_ = CreateWindowExA(form_ex_style, form_class, texts::setup_title, form_style,
+                            (GetSystemMetrics(SM_CXSCREEN) - design.cx) / 2,
+                            (GetSystemMetrics(SM_CYSCREEN) - design.cy) / 2, design.cx, design.cy,
+                            nullptr, nullptr, app::instance(), this);
   app::set_main_window(window_);
+  dpi_ = window_dpi(window_);
+  const SIZE frame = window_size(dpi_);
+  SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   create_controls();
+  lay_out();
   try {
     FormCreate();
   } catch (const std::exception& failure) {
@@ -252,11 +109,12 @@ void TMainForm::create() {
   if (focus_) SetFocus(focus_);
 }
 
+SIZE TMainForm::window_size(int dpi) const {
+  const RECT client = scaled_rect({0, 0, client_width, client_height}, dpi);
+  return frame_size({client.right, client.bottom}, form_style, form_ex_style, dpi);
+}
+
 void TMainForm::create_controls() {
-  font_ = make_font(FW_NORMAL);
-  heading_font_ = make_font(FW_BOLD);
-  picture_.reset(static_cast<HBITMAP>(LoadImageA(app::instance(), MAKEINTRESOURCEA(IDB_SIDE),
-                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   for (const ControlRow& row : layout_rows) {
     const char* window_class = "STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE | (row.tab_stop ? WS_TABSTOP : 0);
@@ -264,10 +122,10 @@ void TMainForm::create_controls() {
     switch (row.kind) {
       case ControlKind::Label:
       case ControlKind::Heading:
-        style |= SS_LEFT | SS_LEFTNOWORDWRAP;
+        style |= SS_LEFT | SS_LEFTNOWORDWRAP | (shows_prefix(row) ? 0 : SS_NOPREFIX);
         break;
       case ControlKind::WrapLabel:
-        style |= SS_LEFT;
+        style |= SS_LEFT | (shows_prefix(row) ? 0 : SS_NOPREFIX);
         break;
       case ControlKind::Button:
         window_class = "BUTTON";
@@ -300,22 +158,15 @@ void TMainForm::create_controls() {
         ex_style = WS_EX_CONTROLPARENT;
         break;
     }
+    // Placed, given its font and, the picture, its image by lay_out().
     HWND parent = row.page == on_window ? window_ : pages_[row.page];
     HWND control = CreateWindowExA(ex_style, window_class, row.caption ? row.caption : "", style,
-                                   row.left, row.top, row.width, row.height, parent,
+                                   0, 0, 0, 0, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                    app::instance(), nullptr);
-    SendMessageA(control, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(row.kind == ControlKind::Heading ? heading_font_.get()
-                                                                           : font_.get()),
-                 FALSE);
     switch (row.kind) {
       case ControlKind::CheckBox:
         SendMessageA(control, BM_SETCHECK, BST_CHECKED, 0);
-        break;
-      case ControlKind::Picture:
-        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(picture_.get()));
         break;
       case ControlKind::Memo:
         SetWindowTextA(control, license_text().c_str());
@@ -324,7 +175,7 @@ void TMainForm::create_controls() {
         // Six pages, each filling the area; only the current one is visible.
         for (int p = 0; p < PageCount; ++p) {
           pages_[p] = CreateWindowExA(WS_EX_CONTROLPARENT, page_class, "",
-                                      WS_CHILD | WS_CLIPCHILDREN, 0, 0, row.width, row.height,
+                                      WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0,
                                       control, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p)),
                                       app::instance(), nullptr);
         }
@@ -334,6 +185,27 @@ void TMainForm::create_controls() {
         break;
     }
   }
+}
+
+void TMainForm::lay_out() {
+  GdiObject<HFONT> font = make_wizard_font(dpi_, false), heading = make_wizard_font(dpi_, true);
+  for (const ControlRow& row : layout_rows) {
+    HWND c = control(row.id);
+    const RECT r = scaled_rect(row, dpi_);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    MoveWindow(c, r.left, r.top, width, height, FALSE);
+    const HFONT own = row.kind == ControlKind::Heading ? heading.get() : font.get();
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(own), FALSE);
+    if (row.kind == ControlKind::Picture) {
+      GdiObject<HBITMAP> picture = make_side_picture(width, height);
+      SendMessageA(c, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
+      picture_ = std::move(picture);  // the one shown before goes once it no longer is
+    }
+    if (row.kind == ControlKind::PageArea)
+      for (HWND page : pages_) MoveWindow(page, 0, 0, width, height, FALSE);
+  }
+  font_ = std::move(font);
+  heading_font_ = std::move(heading);
 }
 
 HWND TMainForm::parent_of(ControlId id) const {
@@ -377,9 +249,16 @@ void TMainForm::FormPaint() {
   RECT image;
   GetWindowRect(control(Image), &image);
   MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&image), 2);
-  RECT frame{image.left - 2, image.top - 2, image.right + 2, image.bottom + 2};
   WindowDC dc(window_);
-  if (dc) DrawEdge(dc.get(), &frame, EDGE_SUNKEN, BF_RECT);
+  if (dc) draw_sunken_frame(dc.get(), image, density::scale(2, dpi_));
+}
+
+void TMainForm::FormDpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  lay_out();
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TMainForm::show_page(int page) {
@@ -567,6 +446,15 @@ LRESULT TMainForm::handle_message(UINT message, WPARAM w, LPARAM l) {
     }
     case WM_CLOSE:
       if (FormCloseQuery()) DestroyWindow(window_);
+      return 0;
+    case dpi_scaled_size_message: {
+      // Asked before a move to a screen of another density: the size whose client area is the
+      // layout's at that density, which the suggestion of the next message then holds.
+      *reinterpret_cast<SIZE*>(l) = window_size(LOWORD(w));
+      return TRUE;
+    }
+    case dpi_changed_message:
+      FormDpiChanged(HIWORD(w), *reinterpret_cast<const RECT*>(l));
       return 0;
     case WM_QUERYENDSESSION:
       // A logoff or restart would cut the installation run short, as closing the window would.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/density.h"
 #include "core/setup_data_writer.h"
 #include "core/texts.h"
 
@@ -20,6 +21,16 @@ std::string setup_exe() {
   const char* other = std::getenv("MO_SETUP_EXE");
   return from_unix(other && *other ? other : MO_SETUP_EXE);
 }
+int expected_dpi() {
+  const char* dpi = std::getenv("MO_EXPECT_DPI");
+  return dpi && *dpi ? std::atoi(dpi) : 96;
+}
+
+RECT scaled(int left, int top, int width, int height) {
+  const density::Rect r = density::scale({left, top, width, height}, expected_dpi());
+  return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
 std::string started_probe_exe() { return from_unix(MO_STARTED_PROBE); }
 
 Workspace::Workspace(const std::string& name) {

@@ -15,6 +15,12 @@ namespace e2e {
 
 // The built Setup.exe, as a Windows path.
 std::string setup_exe();
+
+// The screen density the test runs at: what the density test sets for the prefix and tells
+// in MO_EXPECT_DPI, else 96.
+int expected_dpi();
+// A rectangle of the layout as the wizard shows it at that density.
+RECT scaled(int left, int top, int width, int height);
 // A program that notes the folder it was started in ("Started.txt" beside itself) and ends.
 std::string started_probe_exe();
 

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/density.h"
 #include "core/setup_data_writer.h"
 #include "core/texts.h"
 #include "core/uninstall_log.h"
@@ -119,6 +122,142 @@ TEST(Install, AFailedRunIsReportedAndTheReadyPageFollows) {
   click(control(NextButton));
   EXPECT_EQ(setup.wait_exit(10000), 0);
   EXPECT_FALSE(wintest::exists(dest.path("Readme.txt")));
+}
+
+namespace {
+
+// Pixels as 0x00RRGGBB, row by row.
+using Pixels = std::vector<std::uint32_t>;
+
+Pixels pixels_of(HDC dc, int left, int top, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  Pixels out(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+  HDC memory = CreateCompatibleDC(dc);
+  const HGDIOBJ before = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, dc, left, top, SRCCOPY);
+  SelectObject(memory, before);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), out.data(), &info, DIB_RGB_COLORS);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return out;
+}
+
+// What the screen shows in a window's client area.
+Pixels on_screen(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  HDC screen = GetDC(nullptr);
+  Pixels out = pixels_of(screen, origin.x, origin.y, r.right, r.bottom);
+  ReleaseDC(nullptr, screen);
+  return out;
+}
+
+// One line as a label of the wizard draws it at the test's density: its font, window-text on
+// button face; an "&" shown as it is, or taken for a mnemonic.
+Pixels label_drawing(const std::string& text, SIZE size, bool as_prefix) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+  HFONT font = CreateFontA(density::scale(-11, expected_dpi()), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                           FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+  const HGDIOBJ old_bitmap = SelectObject(dc, bitmap), old_font = SelectObject(dc, font);
+  RECT area{0, 0, size.cx, size.cy};
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  DrawTextA(dc, text.c_str(), -1, &area, DT_LEFT | DT_EXPANDTABS | (as_prefix ? 0 : DT_NOPREFIX));
+  Pixels out = pixels_of(dc, 0, 0, size.cx, size.cy);
+  SelectObject(dc, old_font);
+  SelectObject(dc, old_bitmap);
+  DeleteObject(font);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return out;
+}
+
+}  // namespace
+
+TEST(Install, AStoppedRunShowsWhereItStoppedBehindItsWarning) {
+  // The second of three files cannot be made (a folder has its name), and its name holds an
+  // "&", which the status line must show as it is.
+  Workspace source("stopped-source");
+  Workspace dest("stopped-dest");
+  CopyFileA(setup_exe().c_str(), source.path("Setup.exe").c_str(), FALSE);
+  SetupHeader header;
+  header.product_name.assign("R&D Orbit");
+  MemoryOutputStream out;
+  SetupDataWriter w(out, header);
+  w.file("A.txt", "first");
+  w.file("R&D.txt", "second");
+  w.file("Z.txt", "third");
+  w.end_list();
+  w.end_list();
+  source.write("Setup.dat", std::string(out.bytes().begin(), out.bytes().end()));
+  ASSERT_TRUE(CreateDirectoryA(dest.path("R&D.txt").c_str(), nullptr));
+
+  Program setup(source.path("Setup.exe"), source.dir());
+  HWND window = wait_for_window(setup.id(), texts::setup_title);
+  ASSERT_TRUE(window);
+  const WizardWindow wizard{window};
+  auto control = [&](ControlId id) { return wizard.control(id); };
+  // The product's name as it is in the welcome text, not as a mnemonic.
+  EXPECT_TRUE(GetWindowLongA(control(WelcomeDescriptionLabel), GWL_STYLE) & SS_NOPREFIX);
+  ASSERT_TRUE(wizard.to_dest_page());
+  SendMessageA(control(DestFolderInput), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(dest.dir().c_str()));
+  click(control(NextButton));
+  HWND confirm = wait_for_window(setup.id(), texts::caption_confirm);
+  ASSERT_TRUE(confirm);
+  click(child_with_text(confirm, texts::button_yes));
+  ASSERT_TRUE(wizard.caption_is(NextButton, texts::button_install));
+  SendMessageA(control(IconFolderCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+  click(control(NextButton));
+
+  HWND warning = wait_for_window(setup.id(), texts::caption_warning);
+  ASSERT_TRUE(warning);
+  HWND status = control(CopyStatusLabel), bar = control(CopyProgressBar);
+  const std::string shown = "Decompressing R&D.txt ...";
+  EXPECT_EQ(text_of(status), shown);
+  EXPECT_TRUE(IsWindowVisible(status));  // a screen reader skips a window that says it is hidden
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 3);
+  EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 2);
+
+  // The warning moved aside: the page beneath shows that line, drawn, and the bar at two thirds.
+  SetWindowPos(warning, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Sleep(700);
+  RECT line;
+  GetClientRect(status, &line);
+  const SIZE size{line.right, line.bottom};
+  const Pixels drawn = on_screen(status);
+  EXPECT_TRUE(drawn == label_drawing(shown, size, false)) << "the status line as drawn";
+  EXPECT_FALSE(label_drawing(shown, size, true) == label_drawing(shown, size, false));
+  const Pixels bar_drawn = on_screen(bar);
+  RECT b;
+  GetClientRect(bar, &b);
+  const auto filled = [&](int from, int to) {  // any pixel of the highlight in these columns
+    for (int x = from; x < to; ++x)
+      for (int y = 0; y < b.bottom; ++y) {
+        const std::uint32_t p = bar_drawn[static_cast<std::size_t>(y * b.right + x)];
+        const COLORREF c = GetSysColor(COLOR_HIGHLIGHT);
+        if (p == (static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c)))
+          return true;
+      }
+    return false;
+  };
+  EXPECT_TRUE(filled(b.right * 2 / 5, b.right * 3 / 5));
+  EXPECT_FALSE(filled(b.right * 3 / 4, b.right));
+
+  click(child_with_text(warning, "OK"));
+  EXPECT_EQ(setup.wait_exit(10000), 0);
+  EXPECT_TRUE(wintest::is_file(dest.path("A.txt")));
+  EXPECT_FALSE(wintest::exists(dest.path("Z.txt")));
 }
 
 TEST(Install, ThroughEveryPageToFinish) {

@@ -120,8 +120,9 @@ class Wizard : public ::testing::Test {
 TEST_F(Wizard, WindowPropertiesAndWelcomeText) {
   RECT client;
   GetClientRect(window_, &client);
-  EXPECT_EQ(client.right, 427);
-  EXPECT_EQ(client.bottom, 270);
+  const RECT design = scaled(0, 0, client_width, client_height);
+  EXPECT_EQ(client.right, design.right);
+  EXPECT_EQ(client.bottom, design.bottom);
   const LONG style = GetWindowLongA(window_, GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
@@ -143,11 +144,11 @@ TEST_F(Wizard, EveryControlAsLaidOut) {
     SCOPED_TRACE(row.id);
     HWND c = control(row.id);
     ASSERT_TRUE(c);
-    const RECT r = rect_in_parent(c);
-    EXPECT_EQ(r.left, row.left);
-    EXPECT_EQ(r.top, row.top);
-    EXPECT_EQ(r.right - r.left, row.width);
-    EXPECT_EQ(r.bottom - r.top, row.height);
+    const RECT r = rect_in_parent(c), want = scaled(row.left, row.top, row.width, row.height);
+    EXPECT_EQ(r.left, want.left);
+    EXPECT_EQ(r.top, want.top);
+    EXPECT_EQ(r.right, want.right);
+    EXPECT_EQ(r.bottom, want.bottom);
     if (row.caption) {
       EXPECT_EQ(text_of(c), row.caption);
     }
@@ -188,10 +189,11 @@ TEST_F(Wizard, SunkenFrameIsRedrawnAfterBeingCovered) {
   // while activation moves about can wait on this test.
   POINT origin{0, 0};
   ClientToScreen(window_, &origin);
+  const RECT covered = scaled(0, 0, 200, 280);
   std::thread([&] {
     HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE, "STATIC", "",
-                                 WS_POPUP | WS_VISIBLE | SS_BLACKRECT, origin.x, origin.y, 200,
-                                 280, nullptr, nullptr, nullptr, nullptr);
+                                 WS_POPUP | WS_VISIBLE | SS_BLACKRECT, origin.x, origin.y,
+                                 covered.right, covered.bottom, nullptr, nullptr, nullptr, nullptr);
     const DWORD until = GetTickCount() + 300;
     for (MSG msg; GetTickCount() < until;) {
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -203,14 +205,19 @@ TEST_F(Wizard, SunkenFrameIsRedrawnAfterBeingCovered) {
 
   HDC screen = GetDC(nullptr);
   auto pixel = [&](int x, int y) { return GetPixel(screen, origin.x + x, origin.y + y); };
-  // A sunken edge: shadow outside and dark shadow inside at the top and left, highlight
-  // outside and light inside at the bottom and right.
-  EXPECT_EQ(pixel(8, 100), GetSysColor(COLOR_BTNSHADOW));
-  EXPECT_EQ(pixel(9, 100), GetSysColor(COLOR_3DDKSHADOW));
-  EXPECT_EQ(pixel(60, 8), GetSysColor(COLOR_BTNSHADOW));
-  EXPECT_EQ(pixel(136, 100), GetSysColor(COLOR_BTNHIGHLIGHT));
-  EXPECT_EQ(pixel(135, 100), GetSysColor(COLOR_3DLIGHT));
-  EXPECT_EQ(pixel(60, 261), GetSysColor(COLOR_BTNHIGHLIGHT));
+  // A sunken edge in the band around the picture (2 pixels at 96 pixels per inch, each tone as
+  // thick as the band allows above): shadow outside and dark shadow inside at the top and left,
+  // highlight outside and light inside at the bottom and right.
+  const ControlRow& image = layout_row(Image);
+  const RECT p = scaled(image.left, image.top, image.width, image.height);
+  const int band = scaled(0, 0, 2, 0).right, middle_x = (p.left + p.right) / 2,
+            middle_y = (p.top + p.bottom) / 2;
+  EXPECT_EQ(pixel(p.left - band, middle_y), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(pixel(p.left - 1, middle_y), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(pixel(middle_x, p.top - band), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(pixel(p.right + band - 1, middle_y), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(pixel(p.right, middle_y), GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(pixel(middle_x, p.bottom + band - 1), GetSysColor(COLOR_BTNHIGHLIGHT));
   ReleaseDC(nullptr, screen);
 }
 
@@ -362,11 +369,14 @@ std::vector<std::string> imported_dlls(const std::string& exe) {
   std::vector<std::string> names;
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0, sizeof(IMAGE_DOS_HEADER)));
   if (!dos) return names;
+  // The section table follows the optional header, whose size the file header gives: a 32-bit
+  // and a 64-bit program differ there, and in where the import directory lies.
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
       at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS32)));
   if (!nt) return names;
+  const std::size_t optional = dos->e_lfanew + 4 + sizeof(IMAGE_FILE_HEADER);
   const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
-      at(dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32),
+      at(optional + nt->FileHeader.SizeOfOptionalHeader,
          nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER)));
   if (!sections) return names;
   auto file_offset = [&](DWORD rva) -> std::size_t {
@@ -377,8 +387,12 @@ std::vector<std::string> imported_dlls(const std::string& exe) {
     }
     return image.size();
   };
+  const auto* plus = reinterpret_cast<const IMAGE_OPTIONAL_HEADER64*>(
+      at(optional, sizeof(IMAGE_OPTIONAL_HEADER64)));
   const DWORD imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+      nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC && plus
+          ? plus->DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress
+          : nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
   for (std::size_t offset = file_offset(imports);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
     const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
         at(offset, sizeof(IMAGE_IMPORT_DESCRIPTOR)));

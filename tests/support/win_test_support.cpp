@@ -10,6 +10,17 @@ namespace wintest {
 
 namespace {
 
+// Every test program sees windows as Setup.exe does, which declares that it scales itself to
+// the screen's density: a program that did not would be shown, and would read the wizard's
+// rectangles, at 96 pixels per inch, whatever the screen's.
+[[maybe_unused]] const bool dpi_aware = [] {
+  using SetContextFn = BOOL(WINAPI*)(HANDLE);
+  const auto set_context = reinterpret_cast<SetContextFn>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext")));
+  const HANDLE per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+  return (set_context && set_context(per_monitor_v2)) || SetProcessDPIAware();
+}();
+
 DWORD attributes_of(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 }  // namespace

@@ -30,17 +30,23 @@ TEST(MessageButtons, RowOrderCaptionsResultsAndTheKeysChoices) {
 }
 
 TEST(MessageLayout, SpacingFollowsTheFont) {
-  const DialogSpacing s = spacing_for_font(6, 13);
+  const DialogSpacing s = spacing_for_font(6, 13, 32);
   EXPECT_EQ(s.margin_x, 11);       // 7 dialog units of a 6-pixel character, rounded
   EXPECT_EQ(s.button_width, 75);   // 50 units
   EXPECT_EQ(s.button_height, 23);  // 14 units of a 13-pixel character
-  const DialogSpacing large = spacing_for_font(8, 16);
+  const DialogSpacing large = spacing_for_font(8, 16, 48);
   EXPECT_GT(large.button_width, s.button_width);
   EXPECT_GT(large.button_height, s.button_height);
+  // The icon at 144 pixels per inch is the system's 48 pixels, and the text block beside it is
+  // at least as high.
+  const MessageLayout at_144 = lay_out_message({300, 20}, true, 1, 20, large);
+  EXPECT_EQ(at_144.icon.width, 48);
+  EXPECT_EQ(at_144.text.height, 48);
+  EXPECT_EQ(at_144.text.left, at_144.icon.right() + large.icon_gap);
 }
 
 TEST(MessageLayout, IconTextAndACentredRowOfEqualButtons) {
-  const DialogSpacing s = spacing_for_font(6, 13);
+  const DialogSpacing s = spacing_for_font(6, 13, 32);
   // One line beside the icon: the text block takes the icon's height.
   const MessageLayout wide = lay_out_message({500, 13}, true, 2, 10, s);
   EXPECT_EQ(wide.text.left, wide.icon.right() + s.icon_gap);

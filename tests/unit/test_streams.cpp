@@ -24,12 +24,14 @@ TEST(BufferedStreams, ReadsTheBytesAndPositionsOfTheStreamBeneath) {
   MemoryInputStream plain(bytes), beneath(bytes);
   BufferedInputStream buffered(beneath, 64);
   // Entry-sized reads, a read larger than the buffer, seeks back into the buffer, ahead of
-  // it, past the end, and reads at the end.
+  // it, past the end, and reads at the end; and a seek back just behind a large read that
+  // followed an emptied buffer, where the old buffer's bytes must not come back.
   const struct {
     std::int64_t seek;  // -1: none
     std::size_t read;
-  } steps[] = {{-1, 36}, {-1, 36}, {10, 36}, {-1, 200}, {-1, 5}, {300, 36},
-               {290, 20}, {900, 36}, {-1, 100}, {-1, 36}, {2000, 36}, {112, 36}};
+  } steps[] = {{-1, 36},  {-1, 36}, {10, 36},  {-1, 200}, {-1, 5},  {300, 36}, {290, 20},
+               {900, 36}, {-1, 100}, {-1, 36}, {2000, 36}, {112, 36}, {500, 36}, {-1, 28},
+               {-1, 128}, {640, 36}};
   for (const auto& step : steps) {
     if (step.seek >= 0) {
       plain.seek(static_cast<std::uint64_t>(step.seek));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -136,18 +137,23 @@ TEST(MessageDialogLayout, CaptionAndIconByKind) {
                {MessageKind::error, "Error", IDI_HAND},
                {MessageKind::information, "Information", IDI_ASTERISK},
                {MessageKind::confirmation, "Confirm", IDI_QUESTION}};
+  // The system's icon size, which grows with the screen's density (the density test says which).
+  const int icon = GetSystemMetrics(SM_CXICON);
+  if (const char* dpi = std::getenv("MO_EXPECT_DPI")) {
+    EXPECT_EQ(icon, MulDiv(32, std::atoi(dpi), 96));
+  }
   for (const auto& k : kinds) {
     SCOPED_TRACE(k.caption);
     Seen seen;
     show_driven("Some text.", k.kind, buttons::ok, enter, &seen);
     EXPECT_EQ(seen.caption, k.caption);
     EXPECT_EQ(seen.icon_shown, LoadIconA(nullptr, k.icon));  // the shared system icon
-    EXPECT_EQ(width(seen.icon.box), 32);
-    EXPECT_EQ(height(seen.icon.box), 32);
+    EXPECT_EQ(width(seen.icon.box), icon);
+    EXPECT_EQ(height(seen.icon.box), icon);
     EXPECT_LE(seen.icon.box.left, seen.buttons.at(0).box.left);
     EXPECT_EQ(seen.icon.box.top, seen.text.box.top);
     EXPECT_GE(seen.text.box.left, seen.icon.box.right);
-    EXPECT_GE(height(seen.text.box), 32);
+    EXPECT_GE(height(seen.text.box), icon);
     EXPECT_EQ(seen.text.text, "Some text.");
     seen.expect_centred_on_screen();
   }

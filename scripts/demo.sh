@@ -9,20 +9,29 @@ scripts/install-deps.sh
 mkdir -p build out
 build_preset native
 build_preset windows
+# Where this machine cannot run 32-bit programs, the demo shows the same program built as
+# 64-bit code, in a 64-bit prefix.
+windows=windows
+if ! runs_32bit_x86; then
+  echo "This machine cannot run 32-bit x86 code: the demo runs the 64-bit build of Setup.exe"
+  build_preset windows64
+  windows=windows64
+  export MO_WINEARCH=win64 MO_WINEPREFIX="$repo_root/build/wineprefix64"
+fi
 
 # The product tree as shipped: the sample content plus the freshly built Mo.exe.
 stage=build/stage/product
 rm -rf build/stage dist
 mkdir -p "$stage"
 cp -r sample/product/. "$stage"/
-cp build/windows/sample/mo/Mo.exe "$stage"/
+cp build/$windows/sample/mo/Mo.exe "$stage"/
 
 setupdat=build/native/tools/setupdat/setupdat
 "$setupdat" pack "$stage" -o dist \
   --product "Marbelo Orbit 2.0" --settings-key 'Software\Marbelo\Orbit\2.0' \
   --date "2026-12-01 09:00:00" \
   --companion sample/companions/Tile.bmp --companion sample/companions/Click.wav
-cp build/windows/src/Setup.exe dist/
+cp build/$windows/src/Setup.exe dist/
 "$setupdat" list dist/Setup.dat
 echo
 ls -l dist

@@ -10,7 +10,8 @@ packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick
   clang libclang-rt-14-dev python3
   libcli11-dev nlohmann-json3-dev help2man dpkg-dev

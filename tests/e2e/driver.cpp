@@ -26,6 +26,11 @@ int expected_dpi() {
   return dpi && *dpi ? std::atoi(dpi) : 96;
 }
 
+bool runs_on_wow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 RECT scaled(int left, int top, int width, int height) {
   const density::Rect r = density::scale({left, top, width, height}, expected_dpi());
   return {r.left, r.top, r.left + r.width, r.top + r.height};

@@ -19,6 +19,10 @@ std::string setup_exe();
 // The screen density the test runs at: what the density test sets for the prefix and tells
 // in MO_EXPECT_DPI, else 96.
 int expected_dpi();
+// Whether the program runs as a 32-bit program on 64-bit Windows (a 64-bit prefix), as the
+// test program, built alike, does: the system then shows it the 32-bit view of the registry,
+// where the program-files folder is "Program Files (x86)".
+bool runs_on_wow64();
 // A rectangle of the layout as the wizard shows it at that density.
 RECT scaled(int left, int top, int width, int height);
 // A program that notes the folder it was started in ("Started.txt" beside itself) and ends.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/density.h"
@@ -339,6 +340,18 @@ TEST(Install, ThroughEveryPageToFinish) {
   EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayName"), product);
   EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, uninstall_key, "UninstallString"),
             d + "Uninst.exe");
+  if (runs_on_wow64()) {
+    // On 64-bit Windows the registration of a 32-bit program is in the 32-bit view, where the
+    // system's list of programs looks for 32-bit programs, and not among the 64-bit ones.
+    for (const auto& [view, found] : {std::pair{KEY_WOW64_32KEY, true}, {KEY_WOW64_64KEY, false}}) {
+      HKEY key = nullptr;
+      EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall_key, 0, KEY_READ | view, &key) ==
+                    ERROR_SUCCESS,
+                found)
+          << view;
+      if (key) RegCloseKey(key);
+    }
+  }
   clean_registry();
 }
 
@@ -368,14 +381,22 @@ HWND window_captioned(const std::string& part) {
 TEST(Install, FinishOpensTheReadmeAndStartsTheProgramInItsFolder) {
   clean_registry();
   // A fresh Wine prefix knows the text file class but may not tie ".txt" to it, as every
-  // Windows does: made for this test where missing, and taken away again.
-  HKEY txt = nullptr;
-  const bool made_txt =
-      RegOpenKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, KEY_READ, &txt) != ERROR_SUCCESS;
+  // Windows does; and Wine may not show a 64-bit prefix's classes to a 32-bit program at all,
+  // where 64-bit Windows shares them between both views of the registry. Made for this test
+  // where missing from this program's view (the same as Setup.exe's), and taken away again.
+  const auto missing = [](const char* key) {
+    HKEY found = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &found) != ERROR_SUCCESS) return true;
+    RegCloseKey(found);
+    return false;
+  };
+  const bool made_txt = missing(".txt"), made_class = missing("txtfile");
   if (made_txt)
     RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", sizeof "txtfile" - 1);
-  else
-    RegCloseKey(txt);
+  constexpr char open_command[] = "notepad.exe \"%1\"";
+  if (made_class)
+    RegSetValueA(HKEY_CLASSES_ROOT, "txtfile\\shell\\open\\command", REG_SZ, open_command,
+                 sizeof open_command - 1);
   Workspace source("finish-source");
   Workspace dest_parent("finish-dest");
   CopyFileA(setup_exe().c_str(), source.path("Setup.exe").c_str(), FALSE);
@@ -432,5 +453,6 @@ TEST(Install, FinishOpensTheReadmeAndStartsTheProgramInItsFolder) {
     if (process) WaitForSingleObject(process.get(), 5000);
   }
   if (made_txt) RegDeleteKeyA(HKEY_CLASSES_ROOT, ".txt");
+  if (made_class) RegDeleteTreeA(HKEY_CLASSES_ROOT, "txtfile");
   clean_registry();
 }

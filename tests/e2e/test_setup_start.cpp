@@ -166,7 +166,9 @@ TEST_F(Wizard, EveryControlAsLaidOut) {
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
-  EXPECT_EQ(text_of(control(DestFolderInput)).substr(1), ":\\Program Files\\Marbelo Orbit");
+  EXPECT_EQ(text_of(control(DestFolderInput)).substr(1),
+            runs_on_wow64() ? ":\\Program Files (x86)\\Marbelo Orbit"
+                            : ":\\Program Files\\Marbelo Orbit");
 
   // Welcome page buttons: Back disabled, Next and Cancel ready.
   EXPECT_FALSE(IsWindowEnabled(control(BackButton)));

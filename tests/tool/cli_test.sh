@@ -70,7 +70,7 @@ head -c 200 "$work/out/Setup.dat" >"$work/cut.dat"
 expect 1 "list of a cut file" "$tool" list "$work/cut.dat"
 contains stdout "the file ends inside the entry" "list of a cut file"
 expect 1 "log of a missing file" "$tool" log "$work/none.dat"
-contains stderr "Cannot open file" "log of a missing file"
+contains stderr "cannot open '$work/none.dat': No such file or directory" "log of a missing file"
 expect 1 "list of a folder" "$tool" list "$work/src"
 contains stderr "is a folder, not a file" "list of a folder"
 expect 1 "pack with odd seconds" "$tool" pack "$work/src" -o "$work/out2" \

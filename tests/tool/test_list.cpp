@@ -98,7 +98,7 @@ TEST(List, JsonOfAPackedTreeMatchesTheTreeAndTheHeader) {
   const ToolRun text = run_tool({"list", utf8_of(tmp / "out" / "Setup.dat")});
   EXPECT_EQ(text.code, 0);
   EXPECT_NE(text.out.find("      Lambda.mfm  70000 bytes\n"), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("  Ünïcode\\\n    Café €.txt  1 bytes\n"), std::string::npos);
+  EXPECT_NE(text.out.find("  Ünïcode\\\n    Café €.txt  1 byte\n"), std::string::npos);
   const ToolRun verify = run_tool({"verify", utf8_of(tmp / "out" / "Setup.dat"), "--source-dir",
                                    utf8_of(tmp / "out")});
   EXPECT_EQ(verify.code, 0) << verify.err;

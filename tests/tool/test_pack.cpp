@@ -264,13 +264,13 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
        {"README.txt' has the same name as '", "Readme.txt' of the tree"}},
       {"output inside the source",
        [](const TempDir& t, PackOptions& o) { o.out_dir = t / "src" / "sub" / ".." / "out"; },
-       {"would pack itself"}},
+       {"lies inside the source folder", "src/out' inside '"}},
       {"output is the source",
        [](const TempDir& t, PackOptions& o) { o.out_dir = t / "src" / "."; },
-       {"would pack itself"}},
+       {"is the source folder"}},
       {"missing source",
        [](const TempDir& t, PackOptions& o) { o.source_dir = t / "absent"; },
-       {"absent does not exist or is no folder"}},
+       {"absent' does not exist"}},
   };
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.what);

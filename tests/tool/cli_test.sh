@@ -81,6 +81,33 @@ if [ -e "$work/out2" ]; then
   failures=$((failures + 1))
 fi
 
+# Inputs the packing user cannot read are found before anything is written, each named with
+# the system's reason. Root reads every file, so as root the tool runs as nobody.
+as_user=()
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if ! "${as_user[@]}" true 2>/dev/null; then
+  echo "SKIP: unreadable inputs: running as root, and setpriv cannot switch to nobody"
+else
+  locked=$work/locked  # a folder nobody may reach and write in, so that only reading fails
+  mkdir -p "$locked/src/Sub"
+  printf x >"$locked/src/Sub/secret.txt"
+  printf y >"$locked/src/open.txt"
+  printf c >"$locked/Mo.exe"
+  cp "$tool" "$locked/setupdat"  # the build folder may be closed to nobody
+  chmod 755 "$work" && chmod -R a+rwX "$locked"
+  chmod 000 "$locked/src/Sub/secret.txt" "$locked/Mo.exe"
+  expect 1 "pack of unreadable inputs" "${as_user[@]}" "$locked/setupdat" pack "$locked/src" \
+    -o "$locked/out" "${pack_args[@]}" --companion "$locked/Mo.exe"
+  contains stderr "cannot read '$locked/src/Sub/secret.txt': Permission denied" "unreadable file"
+  contains stderr "cannot read the companion '$locked/Mo.exe': Permission denied" \
+    "unreadable companion"
+  contains stderr "nothing was written" "pack of unreadable inputs"
+  if [ -e "$locked/out" ]; then
+    echo "FAIL: a pack of unreadable inputs created its output folder"
+    failures=$((failures + 1))
+  fi
+fi
+
 expect 2 "no command" "$tool"
 expect 2 "unknown command" "$tool" frobnicate
 expect 2 "help with a word too many" "$tool" help pack extra

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "core/bytes.h"
@@ -51,6 +52,20 @@ void make_tree(const fs::path& root, bool reverse) {
   };
   if (reverse) std::reverse(steps.begin(), steps.end());
   for (auto& step : steps) step();
+}
+
+// Runs the tool from inside a folder, as a person who typed "cd" first.
+ToolRun run_in(const fs::path& folder, const std::vector<std::string>& args) {
+  const fs::path before = fs::current_path();
+  fs::current_path(folder);
+  const ToolRun run = run_tool(args);
+  fs::current_path(before);
+  return run;
+}
+
+std::vector<std::string> pack_args(const std::string& source, const std::string& out) {
+  return {"pack", source, "-o", out, "--product", "P", "--settings-key", "K",
+          "--date", "2024-01-15 10:30:00"};
 }
 
 }  // namespace
@@ -209,6 +224,26 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
          write_file(t / "src" / "Sub" / "README.TXT", "2");
        },
        {"differ only in case"}},
+      {"file names equal to Windows beyond ASCII",
+       [](const TempDir& t, PackOptions&) {
+         write_file(t / "src" / u8("Étude.txt"), "1");
+         write_file(t / "src" / u8("étude.txt"), "2");
+       },
+       {"src/Étude.txt' and '", "src/étude.txt' differ only in case"}},
+      {"a folder and a file equal to Windows beyond ASCII",
+       [](const TempDir& t, PackOptions&) {
+         write_file(t / "src" / "Sub" / u8("Ÿ") / "in.txt", "1");
+         write_file(t / "src" / "Sub" / u8("ÿ"), "2");
+         write_file(t / "src" / u8("Œuvre"), "3");
+         write_file(t / "src" / u8("œuvre"), "4");
+       },
+       {"Sub/Ÿ' and '", "Sub/ÿ' differ only in case", "src/Œuvre' and '"}},
+      {"companion equal to a top-level name beyond ASCII",
+       [&companion](const TempDir& t, PackOptions& o) {
+         write_file(t / "src" / u8("žluté.txt"), "r");
+         companion("ŽLUTÉ.TXT")(t, o);
+       },
+       {"ŽLUTÉ.TXT' has the same name as '", "žluté.txt' of the tree, ignoring case"}},
       {"tree deeper than 128",
        [&deep](const TempDir& t, PackOptions& o) {
          o.dest = "C:";
@@ -239,6 +274,20 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
       {"settings key not convertible",
        [](const TempDir&, PackOptions& o) { o.settings_key = "Software\\日本"; },
        {"the settings key 'Software\\日本' has characters outside Windows-1252"}},
+      {"relative destination", [](const TempDir&, PackOptions& o) { o.dest = "Apps\\Orbit"; },
+       {"the destination 'Apps\\Orbit' is not a full path"}},
+      {"destination name ending in a space",
+       [](const TempDir&, PackOptions& o) { o.dest = "C:\\Apps \\Orbit"; },
+       {"is refused at 'Apps ': the name ends in a space"}},
+      {"destination with a character Windows forbids",
+       [](const TempDir&, PackOptions& o) { o.dest = "\\\\server\\share\\A|B"; },
+       {"is refused at 'A|B': the name holds the character '|'"}},
+      {"settings key not a key path",
+       [](const TempDir&, PackOptions& o) { o.settings_key = "\\Software\\Orbit"; },
+       {"the settings key '\\Software\\Orbit' begins with a backslash"}},
+      {"settings key with an empty name",
+       [](const TempDir&, PackOptions& o) { o.settings_key = "Software\\\\Orbit"; },
+       {"holds two backslashes in a row"}},
       {"missing companion",
        [](const TempDir& t, PackOptions& o) { o.companions.push_back(t / "nowhere.exe"); },
        {"nowhere.exe' does not exist"}},
@@ -324,6 +373,50 @@ TEST(Pack, OnlyItemsDirectlyInTheDestinationMayNotTakeTheInstallersNames) {
   EXPECT_TRUE(fs::exists(tmp / "out" / "Setup.dat"));
 }
 
+#ifndef _WIN32  // Windows cannot hold two names that differ only in case
+TEST(Pack, KeepsNamesWindowsTellsApart) {
+  // ß has no one-letter upper case; × and ÷ lie 0x20 apart like a letter pair but are signs.
+  TempDir tmp;
+  write_file(tmp / "src" / u8("ß.txt"), "sharp s");
+  write_file(tmp / "src" / "SS.txt", "double S");
+  write_file(tmp / "src" / u8("a×b"), "times");
+  write_file(tmp / "src" / u8("a÷b"), "divided");
+  pack(standard_options(tmp / "src", tmp / "out"));
+  const ToolRun list = run_tool({"list", "--json", utf8_of(tmp / "out" / "Setup.dat")});
+  EXPECT_EQ(list.code, 0) << list.err;
+  EXPECT_EQ(parse_json(list.out).at("tree").size(), 4u);
+}
+#endif
+
+TEST(Pack, RefusesAnOutputFolderInsideTheSourceHoweverItIsWritten) {
+  TempDir tmp;
+  write_file(tmp / "product" / "Sub" / "a.txt", "a");
+  const fs::path product = tmp / "product", real = fs::canonical(product);
+  const struct {
+    fs::path cwd;
+    std::string source, out;
+    fs::path inside;  // where the output would be
+  } cases[] = {
+      {product, ".", "dist", product / "dist"},
+      {product, "./", "dist", product / "dist"},
+      {product, utf8_of(real), "dist", product / "dist"},
+      {product / "Sub", "..", "dist", product / "Sub" / "dist"},
+      {tmp.path(), "product", utf8_of(real / "Sub" / ".." / "x" / "dist"), product / "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source + " -o " + c.out);
+    const ToolRun run = run_in(c.cwd, pack_args(c.source, c.out));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("the output folder '" + c.out + "' lies inside the source folder '" +
+                           c.source + "' ('"),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("inside '" + utf8_of(real) + "')"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("nothing was written"), std::string::npos);
+    EXPECT_FALSE(fs::exists(c.inside));
+  }
+  EXPECT_EQ(run_in(product, pack_args(".", "../dist")).code, 0);  // beside it is fine
+}
+
 #ifndef _WIN32  // Windows refuses to create names holding control characters
 TEST(Pack, RefusalsShowControlCharactersEscapedOneReasonALine) {
   TempDir tmp;
@@ -388,4 +481,40 @@ TEST(Pack, AFileChangedAfterTheScanFailsAndLeavesTheEarlierSetupDatAlone) {
     EXPECT_EQ(read_bytes(tmp / "out" / "Setup.dat"), earlier);
     EXPECT_EQ(names_in(tmp / "out"), std::vector<std::string>{"Setup.dat"});  // no temporary
   }
+}
+
+TEST(Pack, AFailureAtTheLastCompanionLeavesTheOutputFolderAsItWas) {
+  TempDir tmp;
+  write_file(tmp / "src" / "a.txt", "first");
+  write_file(tmp / "side" / "Mo.exe", "program 1");
+  write_file(tmp / "side" / "Tile.bmp", "tile 1");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "side" / "Mo.exe", tmp / "side" / "Tile.bmp"};
+  pack(options);
+  const auto out_files = [&] {
+    std::map<std::string, Bytes> files;
+    for (const auto& name : names_in(tmp / "out")) files[name] = read_bytes(tmp / "out" / name);
+    return files;
+  };
+  const auto earlier = out_files();
+
+  write_file(tmp / "src" / "a.txt", "second");
+  write_file(tmp / "side" / "Mo.exe", "program 2");
+  const PackPlan plan = plan_pack(options);
+  fs::remove(tmp / "side" / "Tile.bmp");  // gone between the check and the copy
+  try {
+    write_pack(plan, tmp / "out", nullptr);
+    ADD_FAILURE() << "packed without its last companion";
+  } catch (const Stopped& stopped) {
+    ASSERT_EQ(stopped.reasons().size(), 1u);
+    EXPECT_EQ(stopped.reasons()[0].rfind("cannot read '" + utf8_of(tmp / "side" / "Tile.bmp") +
+                                             "': ", 0), 0u) << stopped.reasons()[0];
+    EXPECT_EQ(stopped.outcome(),
+              "nothing was changed: '" + utf8_of(tmp / "out") + "' is as it was");
+  }
+  EXPECT_EQ(out_files(), earlier);  // the same names, byte for byte: no temporary left
+
+  // Into a folder of its own making, the failure takes the folder away again.
+  EXPECT_THROW(write_pack(plan, tmp / "new" / "out", nullptr), Stopped);
+  EXPECT_FALSE(fs::exists(tmp / "new"));
 }

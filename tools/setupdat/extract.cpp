@@ -221,7 +221,13 @@ void copy_companion(const fs::path& source, const fs::path& target, std::vector<
 
 ExtractResult extract(const ExtractOptions& options, std::ostream* progress_out) {
   check_out_dir(options.out_dir);
-  OpenFile data = open_for_reading(options.setup_dat);
+  OpenFile data = [&] {
+    try {
+      return open_for_reading(options.setup_dat);
+    } catch (const Failure& failure) {
+      throw Refused(failure.text());
+    }
+  }();
   StdioInputStream in(data.get());
   const std::uint64_t size = file_size(data.get());
   Check check = check_file(in, size, options.companions);

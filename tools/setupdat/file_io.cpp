@@ -74,7 +74,8 @@ void FileWriter::fail(int errno_value) {
 
 std::size_t read_piece(const OpenFile& in, const fs::path& path, char* buffer, std::size_t count) {
   const std::size_t got = std::fread(buffer, 1, count, in.get());
-  if (got < count && std::ferror(in.get())) throw Failure(cannot("read", path, system_reason(errno)));
+  if (got < count && std::ferror(in.get()))
+    throw Failure(cannot("read", path, system_reason(errno)));
   return got;
 }
 

@@ -34,8 +34,8 @@ std::optional<std::string> windows_name_problem(std::string_view name);
 std::string fold_ascii_case(std::string_view text);
 
 // An 8-bit name as Windows compares file names: every Windows-1252 letter with a case partner
-// folded to one form (A-Z, À-Þ but the sign ×, Š Œ Ž Ÿ), so two names that fold alike are one
-// name to Windows. ß stays itself: Windows has no one-letter upper case for it, so "ß.txt" and
+// folded to one form (A-Z, À-Þ but the sign ×, Š Œ Ž Ÿ), so two names that fold alike are
+// one name to Windows. ß stays itself: Windows has no one-letter upper case for it, so "ß.txt" and
 // "SS.txt" are two names; µ and ƒ, whose upper cases lie outside the code page, meet no other.
 std::string fold_case(std::string_view text);
 

@@ -10,8 +10,8 @@
 StagedFolder::StagedFolder(const fs::path& folder) : folder_(folder.lexically_normal()) {
   if (!folder_.has_filename() && folder_.has_relative_path()) folder_ = folder_.parent_path();
   std::random_device device;
-  token_ = std::to_string(device() ^ static_cast<unsigned>(
-                                         std::chrono::steady_clock::now().time_since_epoch().count()));
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  token_ = std::to_string(device() ^ static_cast<unsigned>(now));
   std::error_code error;
   for (fs::path p = folder_; !p.empty() && !fs::exists(p, error); p = p.parent_path()) {
     created_.insert(created_.begin(), p);
@@ -70,7 +70,8 @@ void StagedFolder::commit() {
 
 void StagedFolder::undo_commit(std::size_t placed) {
   std::error_code ignored;
-  for (std::size_t i = 0; i < placed; ++i) fs::rename(files_[i].final, files_[i].temporary, ignored);
+  for (std::size_t i = 0; i < placed; ++i)
+    fs::rename(files_[i].final, files_[i].temporary, ignored);
   for (Staged& file : files_) {
     if (file.earlier_aside) fs::rename(file.earlier, file.final, ignored);
     file.earlier_aside = false;

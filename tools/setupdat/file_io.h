@@ -69,12 +69,3 @@ void copy_into(const fs::path& source, FileWriter& out, std::vector<char>& buffe
 fs::path path_from_utf8(std::string_view utf8);
 // On Linux the bytes of the name as they are, which need not be valid UTF-8.
 std::string utf8_of(const fs::path& path);
-
-// The path as the file system resolves it: its nearest existing folder with every link and
-// "." or ".." step resolved, followed by the rest of the path (which does not exist yet), made
-// plain. So ".", "./", the absolute path and "sub/.." of one folder all give the same path.
-fs::path real_path(const fs::path& path);
-
-// Whether the real path inner is outer or lies below it, names compared as this system's file
-// names compare (without regard to case on Windows).
-bool lies_within(const fs::path& inner, const fs::path& outer);

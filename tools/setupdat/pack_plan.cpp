@@ -11,6 +11,7 @@
 #include "setupdat/file_io.h"
 #include "setupdat/messages.h"
 #include "setupdat/pack.h"
+#include "setupdat/real_path.h"
 
 namespace {
 

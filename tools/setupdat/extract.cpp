@@ -9,6 +9,7 @@
 #include "core/failure.h"
 #include "core/setup_data.h"
 #include "core/stdio_streams.h"
+#include "core/texts.h"
 #include "setupdat/codepage.h"
 #include "setupdat/companions.h"
 #include "setupdat/display.h"
@@ -264,7 +265,14 @@ ExtractResult extract(const ExtractOptions& options, std::ostream* progress_out)
                      buffer);
   } catch (const Failure& failure) {
     remove_written(options.out_dir, existed);
-    throw Stopped({failure.text()}, nothing_changed(options.out_dir));
+    // The stream's own text names no file: the first pass read the whole file, so the second
+    // failing means it changed (or the disk failed) in between.
+    const std::string reason =
+        failure.text() == texts::stream_read_error
+            ? cannot("read", options.setup_dat, "it changed since it was checked, or the disk "
+                                                "failed")
+            : failure.text();
+    throw Stopped({reason}, nothing_changed(options.out_dir));
   } catch (...) {
     remove_written(options.out_dir, existed);
     throw;

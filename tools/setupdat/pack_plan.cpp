@@ -132,9 +132,10 @@ class Planner {
              "): the product would ship its own Setup.dat");
       return false;
     }
-    fs::path existing = o_.out_dir;
-    while (!existing.empty() && !fs::exists(existing, ignored)) existing = existing.parent_path();
-    if (!existing.empty() && !fs::is_directory(existing, ignored))
+    fs::path existing = o_.out_dir;  // the nearest part of it that exists
+    while (!existing.empty() && !fs::exists(existing, ignored) && existing.has_relative_path())
+      existing = existing.parent_path();
+    if (fs::exists(existing, ignored) && !fs::is_directory(existing, ignored))
       refuse(existing == o_.out_dir
                  ? "the output folder " + quoted(o_.out_dir) + " is a file, not a folder"
                  : cannot("create the output folder", o_.out_dir,

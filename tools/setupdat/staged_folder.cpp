@@ -15,7 +15,7 @@ StagedFolder::StagedFolder(const fs::path& folder) : folder_(folder.lexically_no
   std::error_code error;
   for (fs::path p = folder_; !p.empty() && !fs::exists(p, error); p = p.parent_path()) {
     created_.insert(created_.begin(), p);
-    if (p == p.parent_path()) break;
+    if (!p.has_relative_path()) break;  // a root, such as a drive that does not exist
   }
   for (const fs::path& made : created_) {
     fs::create_directory(made, error);

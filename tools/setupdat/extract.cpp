@@ -191,7 +191,7 @@ Check check_file(InputStream& in, std::uint64_t size, bool companions) {
   // The installation counts everything before it writes, with its own grammar of the companion
   // list; whatever stops that pass stops it altogether.
   if (const InstallerCount count = count_like_installer(in); count.failure)
-    throw Refused("the installation's counting pass fails: " + *count.failure);
+    throw Refused("the installer's counting pass fails: " + *count.failure);
   if (cut) throw Refused("the file ends at offset " + to_string(size) + " inside an entry");
   return check;
 }

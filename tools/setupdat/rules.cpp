@@ -73,14 +73,15 @@ std::optional<std::string> destination_problem(std::string_view dest) {
 }
 
 std::optional<std::string> registry_key_problem(std::string_view key) {
-  const char* path = ": it is a path below HKEY_CURRENT_USER, names joined by single backslashes";
+  const std::string form = ": it is a path below HKEY_CURRENT_USER, names joined by single "
+                           "backslashes";
   if (key.empty()) return std::string("is empty");
-  if (key.front() == '\\') return "begins with a backslash" + std::string(path);
-  if (key.back() == '\\') return "ends in a backslash" + std::string(path);
+  if (key.front() == '\\') return "begins with a backslash" + form;
+  if (key.back() == '\\') return "ends in a backslash" + form;
   for (std::size_t start = 0; start <= key.size();) {
     const std::size_t end = std::min(key.find('\\', start), key.size());
     const std::string_view name = key.substr(start, end - start);
-    if (name.empty()) return "holds two backslashes in a row" + std::string(path);
+    if (name.empty()) return "holds two backslashes in a row" + form;
     if (name.size() > rules::max_key_name_length)
       return "holds a name of " + std::to_string(name.size()) + " characters, over " +
              std::to_string(rules::max_key_name_length);

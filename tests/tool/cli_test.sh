@@ -70,7 +70,7 @@ head -c 200 "$work/out/Setup.dat" >"$work/cut.dat"
 expect 1 "list of a cut file" "$tool" list "$work/cut.dat"
 contains stdout "the file ends inside the entry" "list of a cut file"
 expect 1 "log of a missing file" "$tool" log "$work/none.dat"
-contains stderr "Cannot open file" "log of a missing file"
+contains stderr "cannot open '$work/none.dat': No such file or directory" "log of a missing file"
 expect 1 "list of a folder" "$tool" list "$work/src"
 contains stderr "is a folder, not a file" "list of a folder"
 expect 1 "pack with odd seconds" "$tool" pack "$work/src" -o "$work/out2" \
@@ -79,6 +79,27 @@ contains stderr "nothing was written" "pack with odd seconds"
 if [ -e "$work/out2" ]; then
   echo "FAIL: a refused pack wrote something"
   failures=$((failures + 1))
+fi
+
+# Inputs the packing user cannot read are found before anything is written, each named with
+# the system's reason. Root reads every file, so as root the tool runs as nobody.
+as_user=()
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if ! "${as_user[@]}" true 2>/dev/null; then
+  echo "SKIP: unreadable inputs: running as root, and setpriv cannot switch to nobody"
+else
+  locked=$work/locked  # nobody may reach it and write in it: only the reading fails
+  mkdir -p "$locked/src/Sub" && printf x >"$locked/src/Sub/secret.txt" && printf c >"$locked/Mo.exe"
+  cp "$tool" "$locked/setupdat"  # the build folder may be closed to nobody
+  chmod 755 "$work" && chmod -R a+rwX "$locked"
+  chmod 000 "$locked/src/Sub/secret.txt" "$locked/Mo.exe"
+  expect 1 "pack of unreadable inputs" "${as_user[@]}" "$locked/setupdat" pack "$locked/src" \
+    -o "$locked/out" "${pack_args[@]}" --companion "$locked/Mo.exe"
+  contains stderr "cannot read '$locked/src/Sub/secret.txt': Permission denied" "unreadable file"
+  contains stderr "cannot read the companion '$locked/Mo.exe': Permission denied" "companion"
+  contains stderr "nothing was written" "pack of unreadable inputs"
+  [ -e "$locked/out" ] && echo "FAIL: the refused pack made its output folder" &&
+    failures=$((failures + 1))
 fi
 
 expect 2 "no command" "$tool"

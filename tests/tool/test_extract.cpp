@@ -60,9 +60,12 @@ TEST(Extract, GivesBackWhatPackTookAndPacksAgainIntoTheSameBytes) {
   EXPECT_EQ(local_date(tmp / "x" / "Data" / "large.bin"), "2024-07-15 10:30:00");
   EXPECT_EQ(local_date(tmp / "x" / "empty.txt"), "2024-07-15 10:30:00");
 
-  options.source_dir = tmp / "x";
-  options.out_dir = tmp / "again";
-  pack(options);
+  // Packed again from nothing but the file's own report.
+  const Json r = parse_json(run_tool({"list", "--json", utf8_of(setup_dat)}).out);
+  const auto text = [&r](const char* key) { return r.at(key).get<std::string>(); };
+  ASSERT_EQ(run_tool({"pack", utf8_of(tmp / "x"), "-o", utf8_of(tmp / "again"), "--product",
+                      text("product_name"), "--settings-key", text("settings_key"), "--date",
+                      text("date"), "--companion", utf8_of(tmp / "out" / "Mo.exe")}).code, 0);
   EXPECT_EQ(read_bytes(tmp / "again" / "Setup.dat"), read_bytes(setup_dat));
 
   // Into an empty folder, with the companions beside Setup.dat copied as they are, date too.
@@ -119,6 +122,16 @@ TEST(Extract, RefusesEveryHostileFileBeforeWritingAnything) {
                                                   "stands for no character in Windows-1252"},
       {"names one folder takes for one", only("FIRST.txt"),
        "('FIRST.txt'): the same name as 'first.txt' in the same folder, ignoring case"},
+      {"names Windows takes for one beyond ASCII",  // a folder Étude, a file étude
+       image([](SetupDataWriter& w) {
+         w.begin_folder("\xC9tude");
+         w.end_list();
+         w.file("\xE9tude", "1");
+         w.end_list();
+         w.end_list();
+       }),
+       "entry at offset 184 ('étude'): the same name as 'Étude' in the same folder, ignoring "
+       "case"},
   };
   TempDir tmp;
   fs::create_directories(tmp / "empty");

@@ -82,6 +82,7 @@ TEST(List, JsonOfAPackedTreeMatchesTheTreeAndTheHeader) {
   EXPECT_EQ(doc.at("settings_key").get<std::string>(), "Software\\Marbelo\\Orbit 2");
   EXPECT_EQ(doc.at("file_date").get<double>(), 45306.4375);
   EXPECT_EQ(doc.at("file_date_hex").get<std::string>(), "000000004e1fe640");
+  EXPECT_EQ(doc.at("date").get<std::string>(), "2024-01-15 10:30:00");  // as --date takes it
   EXPECT_EQ(doc.at("total_items").dump(), "5");
   expect_same_tree(doc.at("tree"), tmp / "src");
   ASSERT_EQ(doc.at("companions").size(), 1u);
@@ -98,11 +99,15 @@ TEST(List, JsonOfAPackedTreeMatchesTheTreeAndTheHeader) {
   const ToolRun text = run_tool({"list", utf8_of(tmp / "out" / "Setup.dat")});
   EXPECT_EQ(text.code, 0);
   EXPECT_NE(text.out.find("      Lambda.mfm  70000 bytes\n"), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("  Ünïcode\\\n    Café €.txt  1 bytes\n"), std::string::npos);
+  EXPECT_NE(text.out.find("  Ünïcode\\\n    Café €.txt  1 byte\n"), std::string::npos);
   const ToolRun verify = run_tool({"verify", utf8_of(tmp / "out" / "Setup.dat"), "--source-dir",
                                    utf8_of(tmp / "out")});
   EXPECT_EQ(verify.code, 0) << verify.err;
-  EXPECT_NE(verify.out.find("conforms"), std::string::npos);
+  EXPECT_NE(verify.out.find("conforms: 5 progress items"), std::string::npos);
+  const ToolRun verify_json = run_tool({"verify", "--json", utf8_of(tmp / "out" / "Setup.dat")});
+  EXPECT_EQ(verify_json.code, 0);
+  EXPECT_EQ(parse_json(verify_json.out),
+            parse_json(R"({"conforms": true, "total_items": 5, "problems": []})"));
 }
 
 struct Damage {
@@ -164,6 +169,19 @@ TEST(List, ReportsEveryKindOfDamageWithValidJsonAndVerifyRefusesIt) {
          });
        },
        "('a.TXT'): the same name as 'A.txt' in the same folder, ignoring case"},
+      {"case clash beyond ASCII", [] { return image([](SetupDataWriter& w) {
+         w.file("\x8Auvre", "1");  // Šuvre
+         w.file("\x9Auvre", "2");  // šuvre
+         w.end_list();
+         w.end_list();
+       }); },
+       "('šuvre'): the same name as 'Šuvre' in the same folder, ignoring case"},
+      {"companion beside a top-level name", [] { return image([](SetupDataWriter& w) {
+         w.file("\xDC" "ber.txt", "1");  // Über.txt
+         w.end_list();
+         w.companion("\xFC" "BER.TXT");
+         w.end_list();
+       }); }, "('üBER.TXT'): the same name as 'Über.txt' at the top of the file tree"},
       {"device name",
        [] {
          return image([](SetupDataWriter& w) {
@@ -197,6 +215,11 @@ TEST(List, ReportsEveryKindOfDamageWithValidJsonAndVerifyRefusesIt) {
     const ToolRun verify = run_tool({"verify", utf8_of(tmp / "Setup.dat")});
     EXPECT_EQ(verify.code, 1);
     EXPECT_NE(verify.err.find(c.expected), std::string::npos) << verify.err;
+    const ToolRun verify_json = run_tool({"verify", "--json", utf8_of(tmp / "Setup.dat")});
+    EXPECT_EQ(verify_json.code, 1);
+    EXPECT_EQ(parse_json(verify_json.out), Json({{"conforms", false},
+                                                 {"total_items", listing.json["total_items"]},
+                                                 {"problems", listing.json["problems"]}}));
   }
 }
 

@@ -85,6 +85,8 @@ TEST(Log, ReportsEveryKindOfDamage) {
       {"records beyond the count", [](Bytes& b) { le::put_i32(&b[104], 1); },
        "536 bytes follow the last record at offset 376 (2 whole records beyond the record count)",
        1},
+      {"one record beyond the count", [](Bytes& b) { le::put_i32(&b[104], 2); },
+       "268 bytes follow the last record at offset 644 (1 whole record beyond", 2},
       {"signature", [](Bytes& b) { b[0] = 'X'; }, "(\"XVUNINST\"), not KVUNINST", 3},
       {"product name length", [](Bytes& b) { b[8] = 32; },
        "the product name's length byte 32 is above 31", 3},

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "core/bytes.h"
@@ -51,6 +52,16 @@ void make_tree(const fs::path& root, bool reverse) {
   };
   if (reverse) std::reverse(steps.begin(), steps.end());
   for (auto& step : steps) step();
+}
+
+// Packs source into "dist" from inside a folder, as a person who typed "cd" first.
+ToolRun pack_from(const fs::path& folder, const std::string& source) {
+  const fs::path before = fs::current_path();
+  fs::current_path(folder);
+  const ToolRun run = run_tool({"pack", source, "-o", "dist", "--product", "P", "--settings-key",
+                                "K", "--date", "2024-01-15 10:30:00"});
+  fs::current_path(before);
+  return run;
 }
 
 }  // namespace
@@ -209,6 +220,14 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
          write_file(t / "src" / "Sub" / "README.TXT", "2");
        },
        {"differ only in case"}},
+      {"names Windows takes for one beyond ASCII: file and file, folder and file, companion",
+       [&companion](const TempDir& t, PackOptions& o) {
+         for (const char* name : {"Étude.txt", "étude.txt", "Sub/Ÿ/in.txt", "Sub/ÿ", "žluté.txt"})
+           write_file(t / "src" / u8(name), "x");
+         companion("ŽLUTÉ.TXT")(t, o);
+       },
+       {"src/Étude.txt' and '", "src/étude.txt' differ only in case", "Sub/Ÿ' and '",
+        "Sub/ÿ' differ", "ŽLUTÉ.TXT' has the same name as '", "žluté.txt' of the tree"}},
       {"tree deeper than 128",
        [&deep](const TempDir& t, PackOptions& o) {
          o.dest = "C:";
@@ -239,6 +258,14 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
       {"settings key not convertible",
        [](const TempDir&, PackOptions& o) { o.settings_key = "Software\\日本"; },
        {"the settings key 'Software\\日本' has characters outside Windows-1252"}},
+      {"relative destination", [](const TempDir&, PackOptions& o) { o.dest = "Apps\\Orbit"; },
+       {"the destination 'Apps\\Orbit' is not a full path"}},
+      {"destination with a character Windows forbids",
+       [](const TempDir&, PackOptions& o) { o.dest = "\\\\server\\share\\A|B"; },
+       {"is refused at 'A|B': the name holds the character '|'"}},
+      {"settings key not a key path",
+       [](const TempDir&, PackOptions& o) { o.settings_key = "Software\\\\Orbit"; },
+       {"the settings key 'Software\\\\Orbit' holds two backslashes in a row"}},
       {"missing companion",
        [](const TempDir& t, PackOptions& o) { o.companions.push_back(t / "nowhere.exe"); },
        {"nowhere.exe' does not exist"}},
@@ -264,13 +291,13 @@ TEST(Pack, RefusesEveryNonConformingInputBeforeWritingAnything) {
        {"README.txt' has the same name as '", "Readme.txt' of the tree"}},
       {"output inside the source",
        [](const TempDir& t, PackOptions& o) { o.out_dir = t / "src" / "sub" / ".." / "out"; },
-       {"would pack itself"}},
+       {"lies inside the source folder", "out' inside '"}},
       {"output is the source",
        [](const TempDir& t, PackOptions& o) { o.out_dir = t / "src" / "."; },
-       {"would pack itself"}},
+       {"is the source folder"}},
       {"missing source",
        [](const TempDir& t, PackOptions& o) { o.source_dir = t / "absent"; },
-       {"absent does not exist or is no folder"}},
+       {"absent' does not exist"}},
   };
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -322,6 +349,33 @@ TEST(Pack, OnlyItemsDirectlyInTheDestinationMayNotTakeTheInstallersNames) {
   options.companions = {tmp / "side" / "Uninst.hlp"};
   EXPECT_NO_THROW(pack(options));
   EXPECT_TRUE(fs::exists(tmp / "out" / "Setup.dat"));
+}
+
+#ifndef _WIN32  // Windows cannot hold two names that differ only in case
+TEST(Pack, KeepsNamesWindowsTellsApart) {
+  // ß has no one-letter upper case; × and ÷ lie 0x20 apart like a letter pair but are signs.
+  TempDir tmp;
+  for (const char* name : {"ß.txt", "SS.txt", "a×b", "a÷b"}) write_file(tmp / "src" / u8(name), "");
+  EXPECT_NO_THROW(pack(standard_options(tmp / "src", tmp / "out")));
+}
+#endif
+
+TEST(Pack, RefusesAnOutputFolderInsideTheSourceHoweverItIsWritten) {
+  TempDir tmp;
+  const fs::path product = tmp / "product", real = fs::canonical(tmp.path()) / "product";
+  fs::create_directories(product / "Sub");
+  const std::pair<fs::path, std::string> cases[] = {
+      {product, "."}, {product, "./"}, {product, utf8_of(real)}, {product / "Sub", ".."}};
+  for (const auto& [cwd, source] : cases) {
+    SCOPED_TRACE(source);
+    const ToolRun run = pack_from(cwd, source);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("the output folder 'dist' lies inside the source folder '" + source +
+                           "' ('" + utf8_of(fs::canonical(cwd) / "dist") + "' inside '" +
+                           utf8_of(real) + "')"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(cwd / "dist"));
+  }
+  EXPECT_EQ(pack_from(tmp.path(), "product").code, 0);  // beside it is fine
 }
 
 #ifndef _WIN32  // Windows refuses to create names holding control characters
@@ -388,4 +442,38 @@ TEST(Pack, AFileChangedAfterTheScanFailsAndLeavesTheEarlierSetupDatAlone) {
     EXPECT_EQ(read_bytes(tmp / "out" / "Setup.dat"), earlier);
     EXPECT_EQ(names_in(tmp / "out"), std::vector<std::string>{"Setup.dat"});  // no temporary
   }
+}
+
+TEST(Pack, AFailureAtTheLastCompanionLeavesTheOutputFolderAsItWas) {
+  TempDir tmp;
+  write_file(tmp / "src" / "a.txt", "first");
+  write_file(tmp / "side" / "Mo.exe", "program 1");
+  write_file(tmp / "side" / "Tile.bmp", "tile 1");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "side" / "Mo.exe", tmp / "side" / "Tile.bmp"};
+  pack(options);
+  const auto out_files = [&] {
+    std::map<std::string, Bytes> files;
+    for (const auto& name : names_in(tmp / "out")) files[name] = read_bytes(tmp / "out" / name);
+    return files;
+  };
+  const auto earlier = out_files();
+
+  write_file(tmp / "src" / "a.txt", "second");
+  write_file(tmp / "side" / "Mo.exe", "program 2");
+  const PackPlan plan = plan_pack(options);
+  fs::remove(tmp / "side" / "Tile.bmp");  // gone between the check and the copy
+  try {
+    write_pack(plan, tmp / "out", nullptr);
+    ADD_FAILURE() << "packed without its last companion";
+  } catch (const Stopped& stopped) {
+    EXPECT_EQ(stopped.text().rfind("cannot read '" + utf8_of(tmp / "side" / "Tile.bmp"), 0), 0u);
+    EXPECT_EQ(stopped.outcome(),
+              "nothing was changed: '" + utf8_of(tmp / "out") + "' is as it was");
+  }
+  EXPECT_EQ(out_files(), earlier);  // the same names, byte for byte: no temporary left
+
+  // Into a folder of its own making, the failure takes the folder away again.
+  EXPECT_THROW(write_pack(plan, tmp / "new" / "out", nullptr), Stopped);
+  EXPECT_FALSE(fs::exists(tmp / "new"));
 }

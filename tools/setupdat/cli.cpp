@@ -34,8 +34,11 @@ constexpr HelpText help_texts[] = {
      "Usage: setupdat pack SOURCE_DIR -o OUT_DIR --product NAME --settings-key KEY\n"
      "                     --date \"YYYY-MM-DD HH:MM:SS\" [--companion PATH]... [--dest FOLDER]\n",
      "Packs the files and folders of SOURCE_DIR into OUT_DIR/Setup.dat and copies each\n"
-     "companion beside it. OUT_DIR is created if missing and must not lie inside SOURCE_DIR.\n"
-     "Everything is checked before anything is written; each refusal names its item.\n"},
+     "companion beside it. OUT_DIR is created if missing and must not lie inside SOURCE_DIR,\n"
+     "however either is written. Everything is checked before anything is written, every\n"
+     "file and companion opened; each refusal names its item. OUT_DIR changes all at once:\n"
+     "Setup.dat and the companions are written under temporary names and put in place\n"
+     "together, or not at all.\n"},
     {"extract", "recreate the file tree of a Setup.dat in a folder",
      "Usage: setupdat extract SETUP_DAT -o DIR [--companions]\n",
      "Recreates the files and folders of SETUP_DAT in DIR, which must not exist or be empty,\n"
@@ -48,9 +51,9 @@ constexpr HelpText help_texts[] = {
      "installation will count, the bytes after the end, and every way the file does not\n"
      "conform. Exits 0 only when it conforms.\n"},
     {"verify", "check that a Setup.dat conforms (and that its companions are at hand)",
-     "Usage: setupdat verify SETUP_DAT [--source-dir DIR]\n",
+     "Usage: setupdat verify [--json] SETUP_DAT [--source-dir DIR]\n",
      "Checks that the file conforms and, with --source-dir, that every companion it names lies\n"
-     "in DIR as a regular file. Lists every problem; exits 0 only when there is none.\n"},
+     "in DIR as a readable file. Lists every problem; exits 0 only when there is none.\n"},
     {"log", "show what an Uninst.dat holds and every problem in it",
      "Usage: setupdat log [--json] UNINST_DAT\n",
      "Shows the header and every record of an uninstall log, and every problem in it (a record\n"
@@ -139,7 +142,8 @@ void describe(CLI::App& app, Values& v) {
   value(pack, "--product", "NAME", v.product,
         "the product name the installer shows (1 to 31 characters)")->required();
   value(pack, "--settings-key", "KEY", v.settings_key,
-        "the registry key below HKEY_CURRENT_USER (1 to 63 characters)")->required();
+        "the registry key below HKEY_CURRENT_USER (1 to 63\ncharacters, names joined by "
+        "single backslashes)")->required();
   value(pack, "--date", "DATE", v.date,
         "the date every installed file gets, local time: years 1980\nto 2099, even seconds")
       ->required();
@@ -147,8 +151,9 @@ void describe(CLI::App& app, Values& v) {
                    "a file the installer needs beside it; repeatable, kept in order")
       ->option_text("PATH");
   value(pack, "--dest", "FOLDER", v.dest,
-        "the destination folder full paths are checked against\n"
-        "(default C:\\Program Files\\Marbelo Orbit\\)");
+        "the destination folder full paths are checked against:\n"
+        "a full path on a drive or a server share (default\n"
+        "C:\\Program Files\\Marbelo Orbit\\)");
 
   CLI::App* extract = add_command(app, "extract");
   extract->add_option("SETUP_DAT", v.operand)->required();
@@ -162,6 +167,7 @@ void describe(CLI::App& app, Values& v) {
   list->add_option("SETUP_DAT", v.operand)->required();
 
   CLI::App* verify = add_command(app, "verify");
+  flag(verify, "--json", v.json, "one JSON object instead of text");
   verify->add_option("SETUP_DAT", v.operand)->required();
   value(verify, "--source-dir", "DIR", v.source_dir, "the folder the installer will run from");
 
@@ -207,7 +213,7 @@ int run_command(const CLI::App& app, const Values& v, std::ostream& out, std::os
   if (name == "log") return list_log(operand, v.json, out, err);
   std::optional<fs::path> source_dir;
   if (command->count("--source-dir")) source_dir = path_from_utf8(v.source_dir);
-  return verify_setup(operand, source_dir, out, err);
+  return verify_setup(operand, source_dir, v.json, out, err);
 }
 
 }  // namespace
@@ -235,9 +241,9 @@ int run_setupdat(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   try {
     return run_command(app, values, out, err, progress);
-  } catch (const Refused& refused) {
-    for (const auto& reason : refused.reasons()) err << "setupdat: " << reason << '\n';
-    err << "setupdat: nothing was written\n";
+  } catch (const Stopped& stopped) {
+    for (const auto& reason : stopped.reasons()) err << "setupdat: " << reason << '\n';
+    err << "setupdat: " << stopped.outcome() << '\n';
   } catch (const Failure& failure) {
     err << "setupdat: " << failure.text() << '\n';
   } catch (const std::exception& error) {  // file system errors, memory

@@ -1,5 +1,5 @@
 // The folder the installer runs from, where the companions a Setup.dat names must lie. Windows
-// finds a file there by its name with ASCII case ignored, and so does the tool.
+// finds a file there by its name with case ignored (fold_case), and so does the tool.
 #pragma once
 
 #include <filesystem>

@@ -14,6 +14,7 @@
 #include "setupdat/companions.h"
 #include "setupdat/display.h"
 #include "setupdat/file_io.h"
+#include "setupdat/messages.h"
 #include "setupdat/problems.h"
 #include "setupdat/progress.h"
 #include "setupdat/rules.h"
@@ -89,7 +90,7 @@ class Check final : public SetupVisitor {
     if (++names_held_ > max_names_held)
       throw DataError(where + ": over " + to_string(max_names_held) +
                       " names in the folders open here; no more are kept to find clashes");
-    const auto [earlier, fresh] = open_.back().emplace(fold_ascii_case(name), name);
+    const auto [earlier, fresh] = open_.back().emplace(fold_case(name), name);
     if (!fresh)
       throw DataError(where + ": the same name as '" + earlier->second +
                       "' in the same folder, ignoring case");
@@ -134,24 +135,20 @@ class Writer final : public SetupVisitor {
     folders_.push_back(folders_.back() / native(e));
     std::error_code error;
     fs::create_directory(folders_.back(), error);
-    if (error)
-      throw Failure("cannot create the folder " + utf8_of(folders_.back()) + ": " +
-                    error.message());
+    if (error) throw Failure(cannot("create the folder", folders_.back(), system_reason(error)));
   }
   void folder_left(const std::string&, const SetupEntry&) override { folders_.pop_back(); }
   void file(const std::string&, const SetupEntry& e, InputStream& data) override {
     const fs::path target = folders_.back() / native(e);
-    OpenFile out(target, "wb");
-    if (!out) throw Failure(format_text(texts::cannot_create_file, {utf8_of(target)}));
+    FileWriter out(target, target);
     for (auto left = static_cast<std::uint64_t>(e.content_size); left > 0;) {
       const std::size_t piece = left < buffer_.size() ? left : buffer_.size();
       read_exact(data, buffer_.data(), piece);
-      if (std::fwrite(buffer_.data(), 1, piece, out.get()) != piece) break;
+      out.write(buffer_.data(), piece);
       left -= piece;
       progress_.add_bytes(piece);
     }
-    if (std::ferror(out.get()) || !out.close())
-      throw Failure("cannot write " + utf8_of(target) + ": the disk may be full");
+    out.finish();
     date_file(target, date_);
     progress_.file_done();
   }
@@ -167,10 +164,11 @@ void check_out_dir(const fs::path& dir) {
   std::error_code error;
   const fs::file_status status = fs::status(dir, error);
   if (!fs::exists(status)) return;
-  if (!fs::is_directory(status)) throw Refused("the output " + utf8_of(dir) + " is no folder");
+  if (!fs::is_directory(status))
+    throw Refused("the output folder " + quoted(dir) + " is a file, not a folder");
   if (!fs::is_empty(dir, error))
-    throw Refused("the folder " + utf8_of(dir) + " is not empty; extract writes only into an " +
-                  "empty or new folder");
+    throw Refused("the output folder " + quoted(dir) + " is not empty; extract writes only " +
+                  "into an empty or new folder");
 }
 
 // The whole first pass; returns what the second will write, or throws Refused.
@@ -193,7 +191,7 @@ Check check_file(InputStream& in, std::uint64_t size, bool companions) {
   // The installation counts everything before it writes, with its own grammar of the companion
   // list; whatever stops that pass stops it altogether.
   if (const InstallerCount count = count_like_installer(in); count.failure)
-    throw Refused("the installation's counting pass fails: " + *count.failure);
+    throw Refused("the installer's counting pass fails: " + *count.failure);
   if (cut) throw Refused("the file ends at offset " + to_string(size) + " inside an entry");
   return check;
 }
@@ -211,24 +209,26 @@ void remove_written(const fs::path& dir, bool existed) {
 }
 
 // A companion copied as the installation copies it: replacing, and keeping the source's date.
-void copy_companion(const fs::path& source, const fs::path& target) {
+void copy_companion(const fs::path& source, const fs::path& target, std::vector<char>& buffer) {
+  FileWriter out(target, target);
+  copy_into(source, out, buffer);
+  out.finish();
   std::error_code error;
-  fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
-  if (!error) fs::last_write_time(target, fs::last_write_time(source, error), error);
-  if (error)
-    throw Failure("cannot copy " + utf8_of(source) + " to " + utf8_of(target) + ": " +
-                  error.message());
-}
-
-std::string counted(std::uint64_t count, const char* thing) {
-  return to_string(count) + " " + thing + (count == 1 ? "" : "s");
+  fs::last_write_time(target, fs::last_write_time(source, error), error);
+  if (error) throw Failure(cannot("date", target, system_reason(error)));
 }
 
 }  // namespace
 
 ExtractResult extract(const ExtractOptions& options, std::ostream* progress_out) {
   check_out_dir(options.out_dir);
-  OpenFile data = open_for_reading(options.setup_dat);
+  OpenFile data = [&] {
+    try {
+      return open_for_reading(options.setup_dat);
+    } catch (const Failure& failure) {
+      throw Refused(failure.text());
+    }
+  }();
   StdioInputStream in(data.get());
   const std::uint64_t size = file_size(data.get());
   Check check = check_file(in, size, options.companions);
@@ -250,9 +250,7 @@ ExtractResult extract(const ExtractOptions& options, std::ostream* progress_out)
   const bool existed = fs::exists(options.out_dir, error);
   try {
     fs::create_directories(options.out_dir, error);
-    if (error)
-      throw Failure("cannot create the folder " + utf8_of(options.out_dir) + ": " +
-                    error.message());
+    if (error) throw Failure(cannot("create the folder", options.out_dir, system_reason(error)));
     in.seek(0);
     const SetupHeader header = read_setup_header(in);
     {
@@ -260,9 +258,21 @@ ExtractResult extract(const ExtractOptions& options, std::ostream* progress_out)
       Writer writer(options.out_dir, header.file_date, progress);
       walk_file_tree(in, "", writer);
     }
+    std::vector<char> buffer(buffer_size);
     for (std::size_t i = 0; i < companion_files.size(); ++i)
       copy_companion(companion_files[i],
-                     options.out_dir / path_from_utf8(cp1252_to_utf8(check.companion_names[i])));
+                     options.out_dir / path_from_utf8(cp1252_to_utf8(check.companion_names[i])),
+                     buffer);
+  } catch (const Failure& failure) {
+    remove_written(options.out_dir, existed);
+    // The stream's own text names no file: the first pass read the whole file, so the second
+    // failing means it changed (or the disk failed) in between.
+    const std::string reason =
+        failure.text() == texts::stream_read_error
+            ? cannot("read", options.setup_dat, "it changed since it was checked, or the disk "
+                                                "failed")
+            : failure.text();
+    throw Stopped({reason}, nothing_changed(options.out_dir));
   } catch (...) {
     remove_written(options.out_dir, existed);
     throw;

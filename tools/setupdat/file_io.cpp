@@ -1,10 +1,9 @@
 #include "setupdat/file_io.h"
 
-#include <chrono>
-#include <random>
+#include <cerrno>
 
 #include "core/failure.h"
-#include "core/texts.h"
+#include "setupdat/messages.h"
 
 OpenFile::OpenFile(const fs::path& path, const char* mode) {
 #ifdef _WIN32
@@ -27,12 +26,59 @@ OpenFile open_for_reading(const fs::path& path) {
   // has no size to check entries against: say what it is instead.
   std::error_code error;
   const fs::file_status status = fs::status(path, error);
-  if (fs::is_directory(status)) throw Failure(utf8_of(path) + " is a folder, not a file");
+  if (fs::is_directory(status)) throw Failure(quoted(path) + " is a folder, not a file");
   if (fs::exists(status) && !fs::is_regular_file(status))
-    throw Failure(utf8_of(path) + " is not a regular file");
+    throw Failure(quoted(path) + " is not a regular file");
   OpenFile file(path, "rb");
-  if (!file) throw Failure(format_text(texts::cannot_open_file, {utf8_of(path)}));
+  if (!file) throw Failure(cannot("open", path, system_reason(errno)));
   return file;
+}
+
+std::optional<std::string> unreadable(const fs::path& path) {
+  if (OpenFile(path, "rb")) return std::nullopt;
+  return system_reason(errno);
+}
+
+FileWriter::FileWriter(const fs::path& path, const fs::path& shown)
+    : file_(path, "wb"), shown_(shown) {
+  if (!file_) throw Failure(cannot("create", shown_, system_reason(errno)));
+}
+
+void FileWriter::write(const void* buffer, std::size_t count) {
+  if (std::fwrite(buffer, 1, count, file_.get()) != count) fail(errno);
+}
+
+void FileWriter::seek(std::uint64_t position) {
+#ifdef _WIN32
+  const bool moved = _fseeki64(file_.get(), static_cast<long long>(position), SEEK_SET) == 0;
+#else
+  const bool moved = fseeko(file_.get(), static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+  if (!moved) fail(errno);
+}
+
+void FileWriter::finish() {
+  if (!file_.close()) fail(errno);
+}
+
+void FileWriter::fail(int errno_value) {
+  throw Failure(cannot("write", shown_, system_reason(errno_value)));
+}
+
+std::size_t read_piece(const OpenFile& in, const fs::path& path, char* buffer, std::size_t count) {
+  const std::size_t got = std::fread(buffer, 1, count, in.get());
+  if (got < count && std::ferror(in.get()))
+    throw Failure(cannot("read", path, system_reason(errno)));
+  return got;
+}
+
+void copy_into(const fs::path& source, FileWriter& out, std::vector<char>& buffer) {
+  const OpenFile in(source, "rb");
+  if (!in) throw Failure(cannot("read", source, system_reason(errno)));
+  while (const std::size_t got = read_piece(in, source, buffer.data(), buffer.size())) {
+    out.write(buffer.data(), got);
+    if (got < buffer.size()) break;
+  }
 }
 
 fs::path path_from_utf8(std::string_view utf8) {
@@ -42,28 +88,4 @@ fs::path path_from_utf8(std::string_view utf8) {
 std::string utf8_of(const fs::path& path) {
   const std::u8string text = path.u8string();
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
-}
-
-TemporaryFile::TemporaryFile(const fs::path& final_path) : final_path_(final_path) {
-  // Unique enough that two packs into one folder never share it; nothing else depends on it.
-  std::random_device device;
-  const auto seed = device() ^ static_cast<unsigned>(
-                                   std::chrono::steady_clock::now().time_since_epoch().count());
-  path_ = final_path;
-  path_ += "." + std::to_string(seed) + ".tmp";
-}
-
-TemporaryFile::~TemporaryFile() {
-  if (committed_) return;
-  std::error_code ignored;
-  fs::remove(path_, ignored);
-}
-
-void TemporaryFile::commit() {
-  std::error_code error;
-  fs::rename(path_, final_path_, error);
-  if (error)
-    throw Failure("cannot rename '" + utf8_of(path_) + "' to '" + utf8_of(final_path_) +
-                  "': " + error.message());
-  committed_ = true;
 }

@@ -4,8 +4,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/streams.h"
 
 namespace fs = std::filesystem;
 
@@ -29,27 +33,39 @@ class OpenFile {
   std::FILE* file_ = nullptr;
 };
 
-// Opens a file for reading or throws Failure ("Cannot open file PATH", or that it is a folder).
+// Opens a file for reading or throws Failure: "cannot open 'PATH': REASON", or that it is a
+// folder or no regular file.
 OpenFile open_for_reading(const fs::path& path);
+
+// Why the file cannot be opened for reading (the system's reason), or empty when it can; the
+// file is closed again at once.
+std::optional<std::string> unreadable(const fs::path& path);
+
+// A file written as an output stream. shown is the path the user knows it by, which every
+// failure names ("cannot write 'dist/Setup.dat': No space left on device"), also when the bytes
+// go to a temporary file first.
+class FileWriter final : public OutputStream {
+ public:
+  FileWriter(const fs::path& path, const fs::path& shown);
+  void write(const void* buffer, std::size_t count) override;
+  void seek(std::uint64_t position) override;
+  // Closes the file; throws when what was buffered could not be written.
+  void finish();
+
+ private:
+  [[noreturn]] void fail(int errno_value);
+  OpenFile file_;
+  fs::path shown_;
+};
+
+// Reads up to count bytes of in, the file at path; fewer only at its end. Throws Failure with the
+// system's reason when reading fails.
+std::size_t read_piece(const OpenFile& in, const fs::path& path, char* buffer, std::size_t count);
+
+// Copies the whole file at source into out through buffer (fs::copy_file would tell a full disk
+// as an input/output error).
+void copy_into(const fs::path& source, FileWriter& out, std::vector<char>& buffer);
 
 fs::path path_from_utf8(std::string_view utf8);
 // On Linux the bytes of the name as they are, which need not be valid UTF-8.
 std::string utf8_of(const fs::path& path);
-
-// A file created under a unique name beside its final one. It is removed when it goes out of
-// scope unless commit() renamed it into place first, so a failure leaves nothing half-written.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const fs::path& final_path);
-  ~TemporaryFile();
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const fs::path& path() const { return path_; }
-  void commit();  // replaces final_path; throws Failure when the rename fails
-
- private:
-  fs::path path_;
-  fs::path final_path_;
-  bool committed_ = false;
-};

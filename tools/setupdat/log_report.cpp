@@ -9,6 +9,7 @@
 #include "setupdat/display.h"
 #include "setupdat/file_io.h"
 #include "setupdat/json_output.h"
+#include "setupdat/messages.h"
 
 namespace {
 
@@ -127,8 +128,9 @@ bool check_log(InputStream& in, std::uint64_t size, LogSink& sink, Problems& pro
   for (std::int32_t i = 0; i < header.record_count; ++i) {
     if (size - at < UninstallRecord::size) {
       problems.add("the record count " + to_string(header.record_count) +
-                   " goes beyond the end of the file: it holds " + to_string(i) +
-                   " whole records and " + to_string(size - at) + " bytes more");
+                   " goes beyond the end of the file: it holds " +
+                   counted(static_cast<std::uint64_t>(i), "whole record") + " and " +
+                   counted(size - at, "byte") + " more");
       sink.finish();
       return false;
     }
@@ -139,9 +141,10 @@ bool check_log(InputStream& in, std::uint64_t size, LogSink& sink, Problems& pro
     at += UninstallRecord::size;
   }
   if (const std::uint64_t after = size - at; after > 0)
-    problems.add(to_string(after) + " bytes follow the last record at offset " + to_string(at) +
-                 " (" + to_string(after / UninstallRecord::size) +
-                 " whole records beyond the record count); the uninstaller never reads them");
+    problems.add(counted(after, "byte") + (after == 1 ? " follows" : " follow") +
+                 " the last record at offset " + to_string(at) + " (" +
+                 counted(after / UninstallRecord::size, "whole record") +
+                 " beyond the record count); the uninstaller never reads them");
   sink.finish();
   return problems.total() == before;
 }
@@ -160,7 +163,6 @@ int list_log(const std::filesystem::path& file, bool json, std::ostream& out, st
     clean = check_log(in, size, sink, problems);
   }
   if (clean) return 0;
-  err << "setupdat: " << utf8_of(file) << " has " << problems.total()
-      << (problems.total() == 1 ? " problem\n" : " problems\n");
+  err << "setupdat: " << quoted(file) << " has " << counted(problems.total(), "problem") << '\n';
   return 1;
 }

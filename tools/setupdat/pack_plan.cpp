@@ -3,37 +3,19 @@
 #include <optional>
 
 #include "core/dates.h"
+#include "core/destination_rules.h"
 #include "core/paths.h"
 #include "core/texts.h"
 #include "setupdat/codepage.h"
 #include "setupdat/display.h"
 #include "setupdat/file_io.h"
+#include "setupdat/messages.h"
 #include "setupdat/pack.h"
+#include "setupdat/real_path.h"
 
 namespace {
 
 using std::to_string;
-
-// A path without "." or ".." steps or a trailing separator, to compare folders by.
-fs::path plain(const fs::path& path) {
-  std::error_code ignored;
-  fs::path p = fs::weakly_canonical(path, ignored).lexically_normal();
-  if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();
-  return p;
-}
-
-bool same_part(const fs::path& a, const fs::path& b) {
-#ifdef _WIN32
-  return same_text_ignoring_case(utf8_of(a), utf8_of(b));
-#else
-  return a == b;
-#endif
-}
-
-// A path or text from the user as a refusal names it: a control character in a name would
-// otherwise break the message over two lines or hide in it.
-std::string escaped(const fs::path& path) { return controls_escaped(utf8_of(path)); }
-std::string quoted(const fs::path& path) { return "'" + escaped(path) + "'"; }
 
 // Why the installer cannot put an item of this name directly into the destination folder,
 // where it keeps files of its own, or empty when it can.
@@ -45,14 +27,6 @@ std::optional<std::string> installer_name_problem(std::string_view name) {
     return std::string("the installer copies itself there as ") + texts::uninstaller_name +
            " at the end: this item would be overwritten";
   return std::nullopt;
-}
-
-bool lies_within(const fs::path& inner, const fs::path& outer) {
-  auto i = inner.begin();
-  for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
-    if (i == inner.end() || !same_part(*i, *o)) return false;
-  }
-  return true;
 }
 
 class Planner {
@@ -81,11 +55,11 @@ class Planner {
                                         std::size_t capacity) {
     const auto text = utf8_to_cp1252(utf8);
     if (!text) {
-      refuse(what + " '" + controls_escaped(utf8) + "' has characters outside Windows-1252");
+      refuse(what + " " + quoted_text(utf8) + " has characters outside Windows-1252");
     } else if (text->empty()) {
       refuse(what + " is empty");
     } else if (text->size() > capacity) {
-      refuse(what + " '" + controls_escaped(utf8) + "' is " + to_string(text->size()) +
+      refuse(what + " " + quoted_text(utf8) + " is " + to_string(text->size()) +
              " characters, over " + to_string(capacity));
     } else {
       return text;
@@ -100,8 +74,11 @@ class Planner {
                                      rules::max_product_name_length))
       h.product_name.assign(*name);
     if (const auto key = text_field("the settings key", o_.settings_key,
-                                    rules::max_settings_key_length))
+                                    rules::max_settings_key_length)) {
+      if (const auto problem = registry_key_problem(*key))
+        refuse("the settings key " + quoted_text(o_.settings_key) + " " + *problem);
       h.settings_key.assign(*key);
+    }
     if (const auto date = file_date()) h.file_date = *date;
     return h;
   }
@@ -109,42 +86,70 @@ class Planner {
   std::optional<double> file_date() {
     const auto civil = parse_civil(o_.date);
     if (!civil) {
-      refuse("the date '" + controls_escaped(o_.date) +
-             "' is not of the form YYYY-MM-DD HH:MM:SS");
+      refuse("the date " + quoted_text(o_.date) + " is not of the form YYYY-MM-DD HH:MM:SS");
       return std::nullopt;
     }
     if (const auto dos = dos_from_civil(*civil)) {
       const auto value = dos_to_datetime(*dos);
       if (value && survives_dos_round_trip(*value)) return value;
     }
-    refuse("the date '" + controls_escaped(o_.date) + "' is no DOS date-time: it needs a year " +
+    refuse("the date " + quoted_text(o_.date) + " is no DOS date-time: it needs a year " +
            "from 1980 to 2099, a day that exists and even seconds");
     return std::nullopt;
   }
 
+  // The destination as the installer's Dest page would take it, with one trailing backslash.
   std::string destination() {
     const auto dest = utf8_to_cp1252(o_.dest);
     if (!dest)
-      refuse("the destination '" + controls_escaped(o_.dest) +
-             "' has characters outside Windows-1252");
-    if (dest && dest->empty()) refuse("the destination is empty");
-    return add_backslash(dest.value_or(""));
+      refuse("the destination " + quoted_text(o_.dest) + " has characters outside Windows-1252");
+    else if (dest->empty())
+      refuse("the destination is empty");
+    else if (const auto problem = destination_problem(*dest))
+      refuse("the destination " + quoted_text(o_.dest) + " " + *problem);
+    return add_backslash(folder_to_create(dest.value_or("")));
   }
 
+  // The folders are compared as the file system resolves them, so that no spelling of the
+  // output folder ("dist" from inside the product, "..", a link) slips inside the product,
+  // where the next pack would ship the Setup.dat of this one.
   bool folders_usable() {
     std::error_code ignored;
-    if (!fs::is_directory(o_.source_dir, ignored)) {
-      refuse("the source folder " + escaped(o_.source_dir) + " does not exist or is no folder");
+    const fs::file_status source = fs::status(o_.source_dir, ignored);
+    if (!fs::is_directory(source)) {
+      refuse("the source folder " + quoted(o_.source_dir) +
+             (fs::exists(source) ? " is not a folder" : " does not exist"));
       return false;
     }
-    if (fs::exists(o_.out_dir, ignored) && !fs::is_directory(o_.out_dir, ignored))
-      refuse("the output " + escaped(o_.out_dir) + " exists and is no folder");
-    if (lies_within(plain(o_.out_dir), plain(o_.source_dir))) {
-      refuse("the output folder " + escaped(o_.out_dir) + " lies inside the source folder " +
-             escaped(o_.source_dir) + ": it would pack itself");
+    const fs::path real_source = real_path(o_.source_dir), real_out = real_path(o_.out_dir);
+    if (lies_within(real_out, real_source)) {
+      const bool same = lies_within(real_source, real_out);
+      refuse("the output folder " + quoted(o_.out_dir) +
+             (same ? " is the source folder " + quoted(o_.source_dir) + " (both " +
+                         quoted(real_source)
+                   : " lies inside the source folder " + quoted(o_.source_dir) + " (" +
+                         quoted(real_out) + " inside " + quoted(real_source)) +
+             "): the product would ship its own Setup.dat");
       return false;
     }
+    fs::path existing = o_.out_dir;  // the nearest part of it that exists
+    while (!existing.empty() && !fs::exists(existing, ignored) && existing.has_relative_path())
+      existing = existing.parent_path();
+    if (fs::exists(existing, ignored) && !fs::is_directory(existing, ignored))
+      refuse(existing == o_.out_dir
+                 ? "the output folder " + quoted(o_.out_dir) + " is a file, not a folder"
+                 : cannot("create the output folder", o_.out_dir,
+                          quoted(existing) + " is a file, not a folder"));
+    check_target(texts::setup_data_name, "pack writes Setup.dat there");
     return true;
+  }
+
+  // A file pack puts into the output folder needs its name free of any folder.
+  void check_target(const fs::path& name, const std::string& what) {
+    const fs::path target = o_.out_dir / name;
+    std::error_code ignored;
+    if (fs::is_directory(fs::symlink_status(target, ignored)))
+      refuse(quoted(target) + " is a folder, but " + what);
   }
 
   // The item for one directory entry, or empty after refusing it.
@@ -164,12 +169,14 @@ class Planner {
       item.folder = true;
     } else if (fs::is_regular_file(target)) {
       item.size = fs::file_size(entry.path(), error);
+      if (const auto reason = unreadable(entry.path()))
+        refuse(cannot("read", entry.path(), *reason));
     } else {
       refuse(where + (link ? " is a link that leads to no file" : " is neither file nor folder"));
       return std::nullopt;
     }
     if (error) {
-      refuse(where + ": " + error.message());
+      refuse(cannot("read", entry.path(), system_reason(error)));
       return std::nullopt;
     }
     const auto name = utf8_to_cp1252(utf8_of(entry.path().filename()));
@@ -215,16 +222,18 @@ class Planner {
       if (auto item = examine(*it)) items.push_back(std::move(*item));
     }
     if (error) {
-      refuse("cannot read the folder " + escaped(dir) + ": " + error.message());
+      refuse(cannot("read the folder", dir, system_reason(error)));
       return;
     }
     std::sort(items.begin(), items.end(), pack_order);
+    std::map<std::string, const PackItem*> names;  // by the name as Windows compares it
     for (std::size_t i = 0; i < items.size(); ++i) {
       PackItem& item = items[i];
       const std::string where = quoted(item.source);
-      if (i > 0 && same_text_ignoring_case(items[i - 1].name, item.name))
-        refuse(where + " and " + quoted(items[i - 1].source.filename()) +
-               " differ only in case; Windows keeps one of them");
+      const auto [met, fresh] = names.emplace(fold_case(item.name), &item);
+      if (!fresh)
+        refuse(quoted(met->second->source) + " and " + where +
+               " differ only in case; Windows takes them for one name");
       if (level == 0) check_installer_name(where, item.name);
       const std::string full = path + item.name;
       const bool over = check_path_length(where, full, too_long);
@@ -245,11 +254,13 @@ class Planner {
     }
   }
 
+  // The companions land in the destination beside the tree's top-level items, and in the
+  // output folder beside Setup.dat.
   void plan_companions(PackPlan& plan) {
-    std::map<std::string, std::string> taken;  // folded name: what has it
+    std::map<std::string, std::string> taken;  // by the name as Windows compares it: its owner
     for (const auto& item : plan.tree)
-      taken.emplace(fold_ascii_case(item.name), quoted(item.source) + " of the tree");
-    taken.emplace(fold_ascii_case(texts::setup_data_name), "Setup.dat, the file pack writes");
+      taken.emplace(fold_case(item.name), quoted(item.source) + " of the tree");
+    taken.emplace(fold_case(texts::setup_data_name), "Setup.dat, the file pack writes");
     for (const fs::path& source : o_.companions) {
       const std::string where = "the companion " + quoted(source);
       std::error_code error;
@@ -262,6 +273,8 @@ class Planner {
         refuse(where + " is not a regular file");
         continue;
       }
+      if (const auto reason = unreadable(source))
+        refuse(cannot("read the companion", source, *reason));
       const auto name = utf8_to_cp1252(utf8_of(source.filename()));
       if (!name) {
         refuse(where + ": the name has no Windows-1252 form");
@@ -270,7 +283,8 @@ class Planner {
       check_name(where, *name);
       check_installer_name(where, *name);
       check_path_length(where, dest_ + *name);
-      const auto [clash, fresh] = taken.emplace(fold_ascii_case(*name), where);
+      check_target(source.filename(), "the companion " + quoted(source) + " goes there");
+      const auto [clash, fresh] = taken.emplace(fold_case(*name), where);
       if (!fresh) refuse(where + " has the same name as " + clash->second + ", ignoring case");
       plan.companions.push_back({*name, source});
     }
@@ -284,7 +298,8 @@ class Planner {
 }  // namespace
 
 bool pack_order(const PackItem& a, const PackItem& b) {
-  // std::string compares its chars as unsigned bytes.
+  // std::string compares its chars as unsigned bytes. The order folds ASCII letters only, as it
+  // always has: the same tree keeps packing into the same bytes.
   const std::string fa = fold_ascii_case(a.name), fb = fold_ascii_case(b.name);
   return fa != fb ? fa < fb : a.name < b.name;
 }

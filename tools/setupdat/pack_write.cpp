@@ -1,12 +1,14 @@
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
 #include "core/setup_data_writer.h"
-#include "core/stdio_streams.h"
 #include "core/texts.h"
 #include "setupdat/file_io.h"
+#include "setupdat/messages.h"
 #include "setupdat/pack.h"
 #include "setupdat/progress.h"
+#include "setupdat/staged_folder.h"
 
 namespace {
 
@@ -15,22 +17,19 @@ constexpr std::size_t buffer_size = 64 * 1024;
 
 void copy_contents(const PackItem& item, SetupDataWriter& writer, std::vector<char>& buffer,
                    Progress& progress) {
-  const std::string where = "'" + utf8_of(item.source) + "'";
-  OpenFile in = open_for_reading(item.source);
+  const OpenFile in(item.source, "rb");
+  if (!in) throw Failure(cannot("read", item.source, system_reason(errno)));
   for (std::uint64_t left = item.size; left > 0;) {
     const std::size_t want = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
-    const std::size_t got = std::fread(buffer.data(), 1, want, in.get());
-    if (got == 0) {
-      throw Failure(where + (std::ferror(in.get()) ? " could not be read"
-                                                   : " became shorter while it was packed"));
-    }
+    const std::size_t got = read_piece(in, item.source, buffer.data(), want);
+    if (got == 0) throw Failure(quoted(item.source) + " became shorter while it was packed");
     writer.contents(buffer.data(), got);
     left -= got;
     progress.add_bytes(got);
   }
   // The entry already announced the size seen by the scan; a file that grew since then would
   // be cut short without a word.
-  if (std::fgetc(in.get()) != EOF) throw Failure(where + " grew while it was packed");
+  if (std::fgetc(in.get()) != EOF) throw Failure(quoted(item.source) + " grew while it was packed");
 }
 
 void write_list(SetupDataWriter& writer, const std::vector<PackItem>& items,
@@ -48,47 +47,42 @@ void write_list(SetupDataWriter& writer, const std::vector<PackItem>& items,
   }
 }
 
-void write_setup_data(const PackPlan& plan, const fs::path& path, Progress& progress) {
-  OpenFile file(path, "wb");
-  if (!file) throw Failure(format_text(texts::cannot_create_file, {utf8_of(path)}));
-  try {
-    StdioOutputStream out(file.get());
-    SetupDataWriter writer(out, plan.header);
-    std::vector<char> buffer(buffer_size);
-    write_list(writer, plan.tree, buffer, progress);
-    writer.end_list();
-    for (const PackCompanion& companion : plan.companions) writer.companion(companion.name);
-    writer.end_list();
-    if (!file.close()) throw Failure(texts::stream_write_error);
-  } catch (const Failure& failure) {
-    if (failure.text() != texts::stream_write_error) throw;
-    throw Failure("cannot write " + utf8_of(path) + ": the disk may be full");
-  }
+void write_setup_data(const PackPlan& plan, StagedFolder& out, std::vector<char>& buffer,
+                      Progress& progress) {
+  const fs::path name = texts::setup_data_name;
+  FileWriter file(out.stage(name), out.folder() / name);
+  SetupDataWriter writer(file, plan.header);
+  write_list(writer, plan.tree, buffer, progress);
+  writer.end_list();
+  for (const PackCompanion& companion : plan.companions) writer.companion(companion.name);
+  writer.end_list();
+  file.finish();
 }
 
-// Copies a companion through a temporary file, so no half-copied one is ever left in place.
-void copy_companion(const PackCompanion& companion, const fs::path& out_dir) {
-  const fs::path target = out_dir / companion.source.filename();
+void copy_companion(const PackCompanion& companion, StagedFolder& out,
+                    std::vector<char>& buffer) {
+  const fs::path name = companion.source.filename();
+  const fs::path target = out.folder() / name;
   std::error_code error;
   if (fs::equivalent(companion.source, target, error)) return;  // already in place
-  TemporaryFile copy(target);
-  fs::copy_file(companion.source, copy.path(), error);
-  if (error)
-    throw Failure("cannot copy " + utf8_of(companion.source) + " to " + utf8_of(target) + ": " +
-                  error.message());
-  copy.commit();
+  FileWriter copy(out.stage(name), target);
+  copy_into(companion.source, copy, buffer);
+  copy.finish();
 }
 
 }  // namespace
 
 void write_pack(const PackPlan& plan, const fs::path& out_dir, std::ostream* progress_out) {
-  std::error_code error;
-  fs::create_directories(out_dir, error);
-  if (error)
-    throw Failure("cannot create the folder " + utf8_of(out_dir) + ": " + error.message());
-  Progress progress(progress_out, "packed", plan.files);
-  TemporaryFile setup_data(out_dir / texts::setup_data_name);
-  write_setup_data(plan, setup_data.path(), progress);
-  for (const PackCompanion& companion : plan.companions) copy_companion(companion, out_dir);
-  setup_data.commit();
+  try {
+    StagedFolder out(out_dir);
+    std::vector<char> buffer(buffer_size);
+    {
+      Progress progress(progress_out, "packed", plan.files);
+      write_setup_data(plan, out, buffer, progress);
+    }
+    for (const PackCompanion& companion : plan.companions) copy_companion(companion, out, buffer);
+    out.commit();
+  } catch (const Failure& failure) {
+    throw Stopped({failure.text()}, nothing_changed(out_dir));
+  }
 }

@@ -32,17 +32,16 @@ class Problems {
   std::size_t total_ = 0;
 };
 
-// Why a command refused its input, each reason naming the offending item; a refusal comes before
-// anything is written.
-class Refused : public Failure {
+// Why a command stopped, each reason naming the offending item, and what became of its output:
+// the last line the user reads.
+class Stopped : public Failure {
  public:
-  explicit Refused(const Problems& reasons) : Refused(reasons.shown()) {}
-  explicit Refused(std::string reason) : Refused(std::vector<std::string>{std::move(reason)}) {}
+  Stopped(std::vector<std::string> reasons, std::string outcome)
+      : Failure(joined(reasons)), reasons_(std::move(reasons)), outcome_(std::move(outcome)) {}
   const std::vector<std::string>& reasons() const { return reasons_; }
+  const std::string& outcome() const { return outcome_; }
 
  private:
-  explicit Refused(std::vector<std::string> reasons)
-      : Failure(joined(reasons)), reasons_(std::move(reasons)) {}
   static std::string joined(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
@@ -50,4 +49,14 @@ class Refused : public Failure {
   }
 
   std::vector<std::string> reasons_;
+  std::string outcome_;
+};
+
+// A refusal comes before anything is written.
+class Refused : public Stopped {
+ public:
+  explicit Refused(const Problems& reasons) : Stopped(reasons.shown(), nothing_written) {}
+  explicit Refused(std::string reason) : Stopped({std::move(reason)}, nothing_written) {}
+
+  static constexpr char nothing_written[] = "nothing was written";
 };

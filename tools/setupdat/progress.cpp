@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
+#include "setupdat/messages.h"
+
 namespace {
 // The first line waits as long as the later ones, so small trees go without any.
 constexpr auto interval = std::chrono::milliseconds(250);
 }  // namespace
 
 std::string size_text(std::uint64_t bytes) {
-  if (bytes < 1024) return std::to_string(bytes) + " bytes";
+  if (bytes < 1024) return counted(bytes, "byte");
   static constexpr const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
   double value = static_cast<double>(bytes) / 1024;
   int unit = 0;

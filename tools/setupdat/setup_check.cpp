@@ -7,6 +7,7 @@
 #include "core/dates.h"
 #include "core/failure.h"
 #include "setupdat/display.h"
+#include "setupdat/messages.h"
 #include "setupdat/rules.h"
 
 namespace {
@@ -88,8 +89,9 @@ class Walker {
     }
     const std::uint64_t trailing = size_ - in_.position();
     if (trailing > 0)
-      problems_.add(to_string(trailing) + " bytes follow the companion list at offset " +
-                    to_string(in_.position()) + "; the installer never reads them");
+      problems_.add(counted(trailing, "byte") + (trailing == 1 ? " follows" : " follow") +
+                    " the companion list at offset " + to_string(in_.position()) +
+                    "; the installer never reads them");
     if (items_ > rules::max_items)
       problems_.add(to_string(items_) + " progress items (files and companions), over " +
                     to_string(rules::max_items));
@@ -148,7 +150,7 @@ class Walker {
                     " is above 31");
     const std::string name = raw.entry.name.str();
     if (const auto problem = windows_name_problem(name)) problems_.add(where + ": " + *problem);
-    std::string folded = fold_ascii_case(name);
+    std::string folded = fold_case(name);
     if (const auto met = list.names.find(folded); met != list.names.end()) {
       problems_.add(where + ": the same name as '" + shown(met->second) +
                     "' in the same folder, ignoring case");
@@ -184,7 +186,12 @@ class Walker {
       const SetupEntry& e = raw.entry;
       if (e.is_terminator()) {
         check_terminator(raw, list_name(open_.back()));
-        close_list(open_.back());
+        // The top level's names stay for the companions, which land beside them.
+        if (open_.size() == 1) {
+          top_level_ = std::move(open_.back());
+        } else {
+          close_list(open_.back());
+        }
         open_.pop_back();
         if (!open_.empty()) sink_.folder_end();
         continue;
@@ -225,6 +232,7 @@ class Walker {
       if (e.is_terminator()) {
         check_terminator(raw, list);
         close_list(beside);
+        close_list(top_level_);
         return;
       }
       const std::string where =
@@ -232,6 +240,10 @@ class Walker {
       if (e.content_size < SetupEntry::folder_size)
         throw Stop{where + ": size " + to_string(e.content_size) + " is below -1"};
       check_name(raw, where, beside);
+      if (const auto met = top_level_.names.find(fold_case(e.name.str()));
+          met != top_level_.names.end())
+        problems_.add(where + ": the same name as '" + shown(met->second) + "' at the top of " +
+                      "the file tree, ignoring case: Windows takes them for one name");
       check_path_length(where, e.name.view());
       if (e.is_folder()) {
         problems_.add(where + ": size -1 instead of 0; the counting pass takes it for a folder " +
@@ -251,6 +263,7 @@ class Walker {
   Problems& problems_;
   const std::string_view dest_;
   std::vector<OpenList> open_;  // the tree's lists being read, outermost first
+  OpenList top_level_;          // the tree's top level, once read
   bool in_tree_ = true;
   std::int64_t items_ = 0;
   std::size_t names_held_ = 0;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/dates.h"
 #include "core/failure.h"
 #include "core/stdio_streams.h"
 #include "setupdat/codepage.h"
@@ -10,6 +11,7 @@
 #include "setupdat/file_io.h"
 #include "setupdat/setup_check.h"
 #include "setupdat/json_output.h"
+#include "setupdat/messages.h"
 #include "setupdat/rules.h"
 
 namespace {
@@ -40,7 +42,7 @@ class TextSink final : public SetupSink {
   }
   void folder_end() override { --depth_; }
   void file(std::string_view name, std::int32_t size) override {
-    line() << shown(name) << "  " << size << " bytes\n";
+    line() << shown(name) << "  " << counted(static_cast<std::uint64_t>(size), "byte") << '\n';
   }
   void companions_begin() override {
     if (!listed_) out_ << "  (none)\n";
@@ -94,6 +96,9 @@ class JsonSink final : public SetupSink {
     doc_["settings_key"] = text(h ? h->settings_key.view() : "");
     doc_["file_date"] = h ? json_number(h->file_date) : JsonObject();
     doc_["file_date_hex"] = h ? JsonObject(double_hex(h->file_date)) : JsonObject();
+    // What pack's --date takes to write this very value; none when no DOS date-time gives it.
+    doc_["date"] = h && survives_dos_round_trip(h->file_date) ? JsonObject(date_text(h->file_date))
+                                                             : JsonObject();
     doc_["total_items"] = h ? JsonObject(total_items) : JsonObject();
     open_ = {&(doc_["tree"] = JsonObject::array())};
   }
@@ -131,24 +136,31 @@ class CompanionCheck final : public SetupSink {
   CompanionCheck(const std::optional<fs::path>& folder, Problems& problems)
       : folder_(folder.value_or(fs::path())), check_(folder.has_value()), problems_(problems) {}
 
-  void header(const SetupHeader*, std::int64_t total_items) override { items_ = total_items; }
+  void header(const SetupHeader* h, std::int64_t total_items) override {
+    if (h) items_ = total_items;
+  }
   void companion(std::string_view name) override {
     if (!check_) return;
     if (auto found = folder_.find(name); found.problem) problems_.add(std::move(*found.problem));
   }
-  std::int64_t items() const { return items_; }
+  std::optional<std::int64_t> items() const { return items_; }
 
  private:
   CompanionFolder folder_;
   bool check_;
   Problems& problems_;
-  std::int64_t items_ = 0;
+  std::optional<std::int64_t> items_;  // none without a header
 };
 
 bool check_file(const fs::path& file, SetupSink& sink, Problems& problems) {
   OpenFile data = open_for_reading(file);
   StdioInputStream in(data.get());
   return check_setup(in, file_size(data.get()), sink, problems);
+}
+
+// "'dist/Setup.dat' does not conform (2 problems)"
+std::string verdict(const fs::path& file, const Problems& problems) {
+  return quoted(file) + " does not conform (" + counted(problems.total(), "problem") + ")";
 }
 
 }  // namespace
@@ -164,25 +176,31 @@ int list_setup(const fs::path& file, bool json, std::ostream& out, std::ostream&
     conforms = check_file(file, sink, problems);
   }
   if (conforms) return 0;
-  err << "setupdat: " << utf8_of(file) << " does not conform (" << problems.total()
-      << (problems.total() == 1 ? " problem)\n" : " problems)\n");
+  err << "setupdat: " << verdict(file, problems) << '\n';
   return 1;
 }
 
-int verify_setup(const fs::path& file, const std::optional<fs::path>& source_dir,
+int verify_setup(const fs::path& file, const std::optional<fs::path>& source_dir, bool json,
                  std::ostream& out, std::ostream& err) {
   Problems problems;
   if (source_dir && !fs::is_directory(*source_dir))
-    throw Failure("the source folder " + utf8_of(*source_dir) + " does not exist");
+    throw Failure("the source folder " + quoted(*source_dir) + " does not exist");
   CompanionCheck check(source_dir, problems);
   check_file(file, check, problems);
-  if (problems.empty()) {
-    out << utf8_of(file) << " conforms: " << check.items() << " progress items\n";
-    return 0;
+  if (json) {
+    JsonObject doc = JsonObject::object();
+    doc["conforms"] = problems.empty();
+    doc["total_items"] = check.items() ? JsonObject(*check.items()) : JsonObject();
+    doc["problems"] = problems.shown();
+    write_json(out, doc);
+  } else if (problems.empty()) {
+    out << utf8_of(file) << " conforms: " << counted(check.items().value_or(0), "progress item")
+        << '\n';
+  } else {
+    for (const auto& text : problems.shown())
+      err << "setupdat: " << quoted(file) << ": " << text << '\n';
   }
-  for (const auto& text : problems.shown())
-    err << "setupdat: " << utf8_of(file) << ": " << text << '\n';
-  err << "setupdat: " << utf8_of(file) << " does not conform (" << problems.total()
-      << (problems.total() == 1 ? " problem)\n" : " problems)\n");
+  if (problems.empty()) return 0;
+  err << "setupdat: " << verdict(file, problems) << '\n';
   return 1;
 }

@@ -28,10 +28,13 @@ wine_ready() {
       # frames (caption, close box) are part of what the tests look at.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&-
       wineserver -w 9>&-
-      # Debian's Wine does not find its own fonts where it looks for them; from the prefix's
-      # Fonts folder it loads them (Marlett draws the caption buttons). The bitmap fonts too:
-      # MS Sans Serif is one on Windows, at the sizes made for each density, and Wine's
-      # scalable stand-in for it is wider, so without them no layout made for the real one fits.
+    fi
+    # Debian's Wine does not find its own fonts where it looks for them; from the prefix's
+    # Fonts folder it loads them (Marlett draws the caption buttons). The bitmap fonts too:
+    # MS Sans Serif is one on Windows, at the sizes made for each density, and Wine's scalable
+    # stand-in for it is wider, so without them no layout made for the real one fits. (Checked
+    # on every use: a prefix made before the bitmap fonts were copied gets them now.)
+    if [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/sserife.fon" ]; then
       cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon \
         "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     fi

@@ -62,6 +62,21 @@ struct WizardWindow {
   HWND control(ControlId id) const { return child_with_id(window, id); }
   bool caption_is(ControlId id, const char* text) const { return wait_for_text(control(id), text); }
   bool to_dest_page() const { return e2e::to_dest_page(control(NextButton)); }
+  // From the first page into a folder that exists (answering the question Yes), without
+  // shortcuts, up to the click on Install; whether every page came as it should.
+  bool install_into_existing(DWORD process_id, const std::string& folder) const {
+    if (!to_dest_page()) return false;
+    SendMessageA(control(DestFolderInput), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    click(control(NextButton));
+    HWND confirm = wait_for_window(process_id, texts::caption_confirm);
+    if (!confirm) return false;
+    click(child_with_text(confirm, texts::button_yes));
+    if (!caption_is(NextButton, texts::button_install)) return false;
+    SendMessageA(control(IconFolderCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+    click(control(NextButton));
+    return true;
+  }
 };
 
 // The error box: the system's message box, whose caption is the wizard's own.
@@ -92,17 +107,7 @@ TEST(Install, AFailedRunIsReportedAndTheReadyPageFollows) {
   const WizardWindow wizard{window};
   auto control = [&](ControlId id) { return wizard.control(id); };
   auto caption_is = [&](ControlId id, const char* text) { return wizard.caption_is(id, text); };
-  ASSERT_TRUE(wizard.to_dest_page());
-  SendMessageA(control(DestFolderInput), WM_SETTEXT, 0,
-               reinterpret_cast<LPARAM>(dest.dir().c_str()));
-  click(control(NextButton));  // the folder exists: Yes
-  HWND confirm = wait_for_window(setup.id(), texts::caption_confirm);
-  ASSERT_TRUE(confirm);
-  click(child_with_text(confirm, texts::button_yes));
-  ASSERT_TRUE(caption_is(NextButton, texts::button_install));
-  SendMessageA(control(IconFolderCheck), BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
-  click(control(NextButton));
+  ASSERT_TRUE(wizard.install_into_existing(setup.id(), dest.dir()));
 
   HWND error_box = wait_for_error_box(setup.id());
   ASSERT_TRUE(error_box);
@@ -209,17 +214,7 @@ TEST(Install, AStoppedRunShowsWhereItStoppedBehindItsWarning) {
   auto control = [&](ControlId id) { return wizard.control(id); };
   // The product's name as it is in the welcome text, not as a mnemonic.
   EXPECT_TRUE(GetWindowLongA(control(WelcomeDescriptionLabel), GWL_STYLE) & SS_NOPREFIX);
-  ASSERT_TRUE(wizard.to_dest_page());
-  SendMessageA(control(DestFolderInput), WM_SETTEXT, 0,
-               reinterpret_cast<LPARAM>(dest.dir().c_str()));
-  click(control(NextButton));
-  HWND confirm = wait_for_window(setup.id(), texts::caption_confirm);
-  ASSERT_TRUE(confirm);
-  click(child_with_text(confirm, texts::button_yes));
-  ASSERT_TRUE(wizard.caption_is(NextButton, texts::button_install));
-  SendMessageA(control(IconFolderCheck), BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageA(control(IconShortcutCheck), BM_SETCHECK, BST_UNCHECKED, 0);
-  click(control(NextButton));
+  ASSERT_TRUE(wizard.install_into_existing(setup.id(), dest.dir()));
 
   HWND warning = wait_for_window(setup.id(), texts::caption_warning);
   ASSERT_TRUE(warning);

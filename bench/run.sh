@@ -28,6 +28,12 @@ products=("$@")
 [ ${#products[@]} -gt 0 ] || products=(large small limit)
 
 scripts/install-deps.sh >/dev/null
+if ! runs_32bit_x86; then
+  # Setup.exe as it ships and NSIS's installers are 32-bit programs: compared here, or nowhere.
+  echo "bench/run.sh: this machine cannot run 32-bit x86 code, which Setup.exe and NSIS's" \
+    "installers are; run the benchmark on one that can" >&2
+  exit 1
+fi
 if ! command -v makensis >/dev/null; then  # the peer installer, for the benchmark only
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get install -y -qq --no-install-recommends nsis >/dev/null

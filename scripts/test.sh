@@ -37,7 +37,8 @@ if runs_32bit_x86; then
   # The program as it ships, 32-bit, in a 32-bit prefix and, as most people run it, in a 64-bit
   # one, where it runs as on 64-bit Windows.
   run_tier windows windows "windows (32-bit prefix)"
-  run_tier windows windows-wow64 "windows (64-bit prefix)"
+  # (What needs no Wine was checked once already.)
+  run_tier windows windows-wow64 "windows (64-bit prefix)" -LE without-wine
 else
   echo "== this machine cannot run 32-bit x86 code: the 32-bit Setup.exe is built and checked"
   echo "   without Wine, and the Windows tests run on the same sources built as 64-bit code"

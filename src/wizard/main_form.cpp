@@ -84,17 +84,19 @@ void TMainForm::create() {
   register_classes(&window_proc, &page_proc);
   // Made where it will be shown, so that the system gives it the density of that screen;
   // sized for that density once it has it.
-  const SIZE design = frame_size({client_width, client_height}, form_style, form_ex_style,
-                                 density::design_dpi);
-  window_ = CreateWindowExA(form_ex_style, form_class, texts::setup_title, form_style,
-                            (GetSystemMetrics(SM_CXSCREEN) - design.cx) / 2,
-                            (GetSystemMetrics(SM_CYSCREEN) - design.cy) / 2, design.cx, design.cy,
-                            nullptr, nullptr, app::instance(), this);
+  const auto centred = [](SIZE frame) {
+    return POINT{(GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2};
+  };
+  const SIZE design = window_size(density::design_dpi);
+  const POINT at = centred(design);
+  window_ = CreateWindowExA(form_ex_style, form_class, texts::setup_title, form_style, at.x, at.y,
+                            design.cx, design.cy, nullptr, nullptr, app::instance(), this);
   app::set_main_window(window_);
   dpi_ = window_dpi(window_);
   const SIZE frame = window_size(dpi_);
-  SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy,
+  const POINT there = centred(frame);
+  SetWindowPos(window_, nullptr, there.x, there.y, frame.cx, frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
   create_controls();
   lay_out();

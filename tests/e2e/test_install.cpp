@@ -15,6 +15,7 @@
 #include "core/texts.h"
 #include "core/uninstall_log.h"
 #include "tests/e2e/driver.h"
+#include "tests/win/registry_test_keys.h"
 #include "win/files.h"
 #include "wizard/layout.h"
 
@@ -379,13 +380,8 @@ TEST(Install, FinishOpensTheReadmeAndStartsTheProgramInItsFolder) {
   // Windows does; and Wine may not show a 64-bit prefix's classes to a 32-bit program at all,
   // where 64-bit Windows shares them between both views of the registry. Made for this test
   // where missing from this program's view (the same as Setup.exe's), and taken away again.
-  const auto missing = [](const char* key) {
-    HKEY found = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &found) != ERROR_SUCCESS) return true;
-    RegCloseKey(found);
-    return false;
-  };
-  const bool made_txt = missing(".txt"), made_class = missing("txtfile");
+  const bool made_txt = !regtest::key_exists(HKEY_CLASSES_ROOT, ".txt"),
+             made_class = !regtest::key_exists(HKEY_CLASSES_ROOT, "txtfile");
   if (made_txt)
     RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", sizeof "txtfile" - 1);
   constexpr char open_command[] = "notepad.exe \"%1\"";

@@ -81,6 +81,23 @@ if [ -e "$work/out2" ]; then
   failures=$((failures + 1))
 fi
 
+# A bind mount shows the product at another path, and it is still the product: the output
+# folder is judged by what it is, not by its name. Mounted in a private mount namespace, which
+# goes with the command.
+mkdir -p "$work/view"
+if ! unshare -m --propagation private mount --bind "$work/src" "$work/view" 2>/dev/null; then
+  echo "SKIP: output folder in a bind mount of the product: no private mount namespace here"
+else
+  expect 1 "pack into a bind mount of the product" \
+    unshare -m --propagation private sh -c 'mount --bind "$1" "$2" && shift 2 && exec "$@"' \
+    sh "$work/src" "$work/view" "$tool" pack "$work/src" -o "$work/view/dist" "${pack_args[@]}"
+  real=$(realpath "$work")
+  contains stderr "('$real/view/dist' inside '$real/view', which is '$real/src')" \
+    "pack into a bind mount of the product"
+  [ -e "$work/src/dist" ] && echo "FAIL: the pack wrote into the product" &&
+    failures=$((failures + 1))
+fi
+
 # Inputs the packing user cannot read are found before anything is written, each named with
 # the system's reason. Root reads every file, so as root the tool runs as nobody.
 as_user=()

@@ -120,6 +120,15 @@ TEST(Extract, RefusesEveryHostileFileBeforeWritingAnything) {
        "('a\\x00b'): the name holds the control character 0x00"},
       {"a byte with no character", only("a\x81"), "('a\xEF\xBF\xBD'): the name holds a byte that "
                                                   "stands for no character in Windows-1252"},
+      {"a short name Windows could give another name of the folder",
+       image([](SetupDataWriter& w) {
+         w.file("first file.txt", "1");
+         w.file("FIRSTF~1.TXT", "2");
+         w.end_list();
+         w.end_list();
+       }),
+       "entry at offset 149 ('FIRSTF~1.TXT'): Windows can take the name for the 8.3 short name "
+       "of 'first file.txt'"},
       {"names one folder takes for one", only("FIRST.txt"),
        "('FIRST.txt'): the same name as 'first.txt' in the same folder, ignoring case"},
       {"names Windows takes for one beyond ASCII",  // a folder Étude, a file étude

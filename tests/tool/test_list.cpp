@@ -254,6 +254,37 @@ TEST(List, ReportsUnsafeNamesAndReadsOn) {
   EXPECT_EQ(listing.json.at("total_items").dump(), "1");
 }
 
+TEST(List, ReportsANameWindowsCouldTakeForTheShortNameOfAnother) {
+  // Offsets: longname.txt 112, Data 149, MYFILE~1.DOC 185, My File.doc 222, Data's terminator
+  // 259, LONGNA~1.TXT 295, Click Sound.wav 332, the tree's terminator 369, CLICKS~1.WAV 405.
+  TempDir tmp;
+  write_bytes(tmp / "Setup.dat", image([](SetupDataWriter& w) {
+    w.file("longname.txt", "1");
+    w.begin_folder("Data");
+    w.file("MYFILE~1.DOC", "2");  // before the name it stands for: found all the same
+    w.file("My File.doc", "3");
+    w.end_list();
+    w.file("LONGNA~1.TXT", "4");
+    w.file("Click Sound.wav", "5");
+    w.end_list();
+    w.companion("CLICKS~1.WAV");  // lands beside the top level
+    w.end_list();
+  }));
+  const auto of = [](const std::string& other) {
+    return ": Windows can take the name for the 8.3 short name of '" + other +
+           "'; installing one would overwrite the other";
+  };
+  const std::vector<std::string> expected = {
+      "entry at offset 185 ('Data\\MYFILE~1.DOC')" + of("My File.doc"),
+      "entry at offset 295 ('LONGNA~1.TXT')" + of("longname.txt"),
+      "companion entry at offset 405 ('CLICKS~1.WAV')" + of("Click Sound.wav")};
+  for (const char* command : {"list", "verify"}) {
+    const ToolRun run = run_tool({command, "--json", utf8_of(tmp / "Setup.dat")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(parse_json(run.out).at("problems").get<std::vector<std::string>>(), expected);
+  }
+}
+
 TEST(List, ChecksCompanionPathsBelowTheDestinationLikeTreePaths) {
   // Offsets: t 112, the tree's terminator 149, the companions 185 and 221.
   const std::string fits(30, 'a'), over(31, 'b');

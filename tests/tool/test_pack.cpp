@@ -10,6 +10,7 @@
 #include "core/bytes.h"
 #include "setupdat/file_io.h"
 #include "setupdat/pack.h"
+#include "setupdat/staged_folder.h"
 #include "support.h"
 
 namespace {
@@ -32,6 +33,11 @@ void expect_terminator(const Bytes& b, std::size_t at) {
 
 std::string contents_at(const Bytes& b, std::size_t at, std::size_t size) {
   return std::string(b.begin() + at, b.begin() + at + size);
+}
+
+std::string text_of(const fs::path& file) {
+  const Bytes bytes = read_bytes(file);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string all_bytes() {
@@ -378,6 +384,174 @@ TEST(Pack, RefusesAnOutputFolderInsideTheSourceHoweverItIsWritten) {
   EXPECT_EQ(pack_from(tmp.path(), "product").code, 0);  // beside it is fine
 }
 
+#ifndef _WIN32  // links need privileges there
+TEST(Pack, WritesIntoTheVeryFolderItCheckedAsTheSystemResolvesIt) {
+  // "lnk/.." is the folder above where lnk leads, not the folder lnk lies in.
+  TempDir tmp;
+  fs::create_directories(tmp / "elsewhere" / "a");
+  fs::create_directories(tmp / "product" / "Sub");
+  fs::create_directory_symlink(tmp / "elsewhere" / "a", tmp / "lnk");
+  fs::create_directory_symlink(tmp / "product" / "Sub", tmp / "into");
+  write_file(tmp / "product" / "a.txt", "a");
+  const auto pack_to = [&](const std::string& out) {
+    const fs::path before = fs::current_path();
+    fs::current_path(tmp.path());
+    const ToolRun run = run_tool({"pack", "product", "-o", out, "--product", "P",
+                                  "--settings-key", "K", "--date", "2024-01-15 10:30:00"});
+    fs::current_path(before);
+    return run;
+  };
+  const ToolRun outside = pack_to("lnk/../product/dist");
+  EXPECT_EQ(outside.code, 0) << outside.err;
+  EXPECT_TRUE(fs::is_regular_file(tmp / "elsewhere" / "product" / "dist" / "Setup.dat"));
+  EXPECT_FALSE(fs::exists(tmp / "product" / "dist"));
+
+  const fs::path real = fs::canonical(tmp.path()) / "product";
+  const ToolRun inside = pack_to("into/../dist");
+  EXPECT_EQ(inside.code, 1);
+  EXPECT_NE(inside.err.find("the output folder 'into/../dist' lies inside the source folder "
+                            "'product' ('" + utf8_of(real / "dist") + "' inside '" +
+                            utf8_of(real) + "')"), std::string::npos) << inside.err;
+  EXPECT_FALSE(fs::exists(tmp / "product" / "dist"));
+}
+#endif
+
+TEST(Pack, RefusesANameWindowsCouldTakeForTheShortNameOfAnother) {
+  TempDir tmp;
+  // Each pair in one folder: the short name, then the name Windows could abbreviate to it.
+  write_file(tmp / "src" / "Sub" / "LONGNA~1.TXT", "b");
+  write_file(tmp / "src" / "Sub" / "longname.txt", "a");
+  write_file(tmp / "src" / "Top File.bmp", "t");
+  write_file(tmp / "side" / "TOPFIL~2.BMP", "c");  // a companion lands beside the top level
+  // Names no sibling abbreviates to: another extension, a derivation Windows never makes.
+  write_file(tmp / "src" / "Sub" / "LONGNA~1.DOC", "d");
+  write_file(tmp / "src" / "Sub" / "MY_FIL~1.TXT", "e");
+  write_file(tmp / "src" / "Sub" / "my file+x.txt", "f");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "side" / "TOPFIL~2.BMP"};
+  const auto pair = [](const fs::path& short_name, const fs::path& other) {
+    return "'" + utf8_of(short_name) + "': Windows can take the name for the 8.3 short name of '" +
+           utf8_of(other) + "'; installing one would overwrite the other";
+  };
+  try {
+    pack(options);
+    ADD_FAILURE() << "packed a short name beside its long one";
+  } catch (const Refused& refused) {
+    EXPECT_EQ(refused.reasons(),
+              (std::vector<std::string>{
+                  pair(tmp / "src" / "Sub" / "LONGNA~1.TXT", tmp / "src" / "Sub" / "longname.txt"),
+                  "the companion " + pair(tmp / "side" / "TOPFIL~2.BMP",
+                                          tmp / "src" / "Top File.bmp")}));
+  }
+  // Alone, a name of that form is as good as any.
+  TempDir lone;
+  write_file(lone / "src" / "README~1.TXT", "r");
+  write_file(lone / "src" / "Other.txt", "o");
+  EXPECT_NO_THROW(pack(standard_options(lone / "src", lone / "out")));
+}
+
+TEST(Pack, TheNextPackClearsAwayTheLeftoversOfAKilledOne) {
+  TempDir tmp;
+  write_file(tmp / "src" / "a.txt", "a");
+  write_file(tmp / "side" / "Mo.exe", "new program");
+  // A pack killed while writing leaves its temporary; one killed while committing, an earlier
+  // file stepped aside (Mo.exe, whose name is free again) or one already replaced (Setup.dat).
+  write_file(tmp / "out" / "Setup.dat", "earlier setup");
+  write_file(tmp / "out" / "Setup.dat.3141592653.tmp", "half a setup");
+  write_file(tmp / "out" / "Setup.dat.27.old", "older setup");
+  write_file(tmp / "out" / "Mo.exe.1618.old", "earlier program");
+  write_file(tmp / "out" / "Mo.exe.1619.tmp", "half a program");
+  // Not of that pattern, or of a name this pack does not write: none of them is touched.
+  const std::vector<std::string> others = {"Notes.txt.5.tmp", "Setup.dat.tmp", "Setup.dat.12a.tmp",
+                                           "Setup.dat.5.bak", "Setup.dat.12345678901.tmp"};
+  for (const auto& name : others) write_file(tmp / "out" / name, "mine");
+
+  const PackOptions options = [&] {
+    PackOptions o = standard_options(tmp / "src", tmp / "out");
+    o.companions = {tmp / "side" / "Mo.exe"};
+    return o;
+  }();
+  const PackPlan plan = plan_pack(options);
+  {
+    // The earlier Mo.exe is put back before anything else happens: a pack that fails keeps it.
+    StagedFolder out(plan.out_dir, plan.out_shown);
+    out.stage("Mo.exe");
+    EXPECT_EQ(text_of(tmp / "out" / "Mo.exe"), "earlier program");
+  }
+  write_pack(plan, nullptr);
+  std::vector<std::string> expected = others;
+  expected.insert(expected.end(), {"Mo.exe", "Setup.dat"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names_in(tmp / "out"), expected);
+  EXPECT_EQ(text_of(tmp / "out" / "Mo.exe"), "new program");
+  // Temporaries are created new, never over a file that is there.
+  EXPECT_THROW(FileWriter(tmp / "out" / "Notes.txt.5.tmp", "shown"), Failure);
+  EXPECT_EQ(text_of(tmp / "out" / "Notes.txt.5.tmp"), "mine");
+}
+
+TEST(StagedFolder, AFailedCommitPutsBackWhatItPlacedAndSaysWhatItCouldNot) {
+  TempDir tmp;
+  const fs::path out = tmp / "out";
+  // The seam: the system's rename, but the moves named fail: to NAME from a name ending so.
+  std::vector<std::pair<std::string, std::string>> failing;
+  const StagedFolder::Move move = [&](const fs::path& from,
+                                      const fs::path& to) -> std::optional<std::string> {
+    for (const auto& [name, from_end] : failing) {
+      if (to.filename() == name && utf8_of(from.filename()).ends_with(from_end))
+        return "refused here";
+    }
+    std::error_code error;
+    fs::rename(from, to, error);
+    return error ? std::optional<std::string>(error.message()) : std::nullopt;
+  };
+  const auto commit_new_files = [&] {
+    StagedFolder folder(out, "dist", move);
+    for (const char* name : {"a", "b", "c"}) {
+      FileWriter file(folder.stage(name), name);
+      file.write("new", 3);
+      file.finish();
+    }
+    folder.commit();
+  };
+  write_file(out / "a", "earlier a");
+  write_file(out / "b", "earlier b");
+
+  // a and b are in place when c fails: both go back, byte for byte, and no other file stays.
+  failing = {{"c", ".tmp"}};
+  try {
+    commit_new_files();
+    ADD_FAILURE() << "committed";
+  } catch (const Stopped& stopped) {
+    ADD_FAILURE() << stopped.text();
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.text(), "cannot create '" + utf8_of(fs::path("dist") / "c") +
+                                  "': refused here");
+  }
+  EXPECT_EQ(names_in(out), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(text_of(out / "a"), "earlier a");
+  EXPECT_EQ(text_of(out / "b"), "earlier b");
+
+  // When the earlier b cannot come back either, the message says where it is, and nothing
+  // claims the folder is as it was.
+  failing = {{"c", ".tmp"}, {"b", ".old"}};
+  try {
+    commit_new_files();
+    ADD_FAILURE() << "committed";
+  } catch (const Stopped& stopped) {
+    ASSERT_EQ(stopped.reasons().size(), 2u) << stopped.text();
+    const std::string& aside = stopped.reasons()[1];
+    const std::string said = "cannot put back the earlier '" + utf8_of(fs::path("dist") / "b") +
+                             "': refused here; it is now '";
+    ASSERT_EQ(aside.rfind(said, 0), 0u) << aside;
+    const fs::path now = u8(aside.substr(said.size(), aside.size() - said.size() - 1));
+    EXPECT_EQ(now.parent_path(), "dist");
+    EXPECT_EQ(text_of(out / now.filename()), "earlier b");
+    EXPECT_EQ(stopped.outcome(),
+              "not everything was put back: 'dist' is not as it was (see above)");
+  }
+  EXPECT_EQ(text_of(out / "a"), "earlier a");
+}
+
 #ifndef _WIN32  // Windows refuses to create names holding control characters
 TEST(Pack, RefusalsShowControlCharactersEscapedOneReasonALine) {
   TempDir tmp;
@@ -438,7 +612,7 @@ TEST(Pack, AFileChangedAfterTheScanFailsAndLeavesTheEarlierSetupDatAlone) {
     if (std::string(change) == "grown") write_file(tmp / "src" / "a.txt", "second, longer");
     if (std::string(change) == "shrunk") write_file(tmp / "src" / "a.txt", "2nd");
     if (std::string(change) == "removed") fs::remove(tmp / "src" / "a.txt");
-    EXPECT_THROW(write_pack(plan, tmp / "out", nullptr), Failure);
+    EXPECT_THROW(write_pack(plan, nullptr), Failure);
     EXPECT_EQ(read_bytes(tmp / "out" / "Setup.dat"), earlier);
     EXPECT_EQ(names_in(tmp / "out"), std::vector<std::string>{"Setup.dat"});  // no temporary
   }
@@ -462,9 +636,11 @@ TEST(Pack, AFailureAtTheLastCompanionLeavesTheOutputFolderAsItWas) {
   write_file(tmp / "src" / "a.txt", "second");
   write_file(tmp / "side" / "Mo.exe", "program 2");
   const PackPlan plan = plan_pack(options);
+  options.out_dir = tmp / "new" / "out";
+  const PackPlan plan_new = plan_pack(options);
   fs::remove(tmp / "side" / "Tile.bmp");  // gone between the check and the copy
   try {
-    write_pack(plan, tmp / "out", nullptr);
+    write_pack(plan, nullptr);
     ADD_FAILURE() << "packed without its last companion";
   } catch (const Stopped& stopped) {
     EXPECT_EQ(stopped.text().rfind("cannot read '" + utf8_of(tmp / "side" / "Tile.bmp"), 0), 0u);
@@ -474,6 +650,93 @@ TEST(Pack, AFailureAtTheLastCompanionLeavesTheOutputFolderAsItWas) {
   EXPECT_EQ(out_files(), earlier);  // the same names, byte for byte: no temporary left
 
   // Into a folder of its own making, the failure takes the folder away again.
-  EXPECT_THROW(write_pack(plan, tmp / "new" / "out", nullptr), Stopped);
+  EXPECT_THROW(write_pack(plan_new, nullptr), Stopped);
   EXPECT_FALSE(fs::exists(tmp / "new"));
 }
+
+#ifdef _WIN32
+// Last of all: <windows.h> declares a function named like the tool's OpenFile.
+#include <windows.h>
+
+#include <iostream>
+
+namespace {
+
+// A file held open by another program that shares it with nobody, as an editor or a virus
+// scanner may.
+class HeldOpen {
+ public:
+  explicit HeldOpen(const fs::path& path)
+      : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldOpen() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+TEST(Pack, NamesAFileOpenInAnotherProgramForWhatItIs) {
+  TempDir tmp;
+  write_file(tmp / "src" / "a.txt", "a");
+  write_file(tmp / "side" / "Mo.exe", "program 1");
+  PackOptions options = standard_options(tmp / "src", tmp / "out");
+  options.companions = {tmp / "side" / "Mo.exe"};
+  pack(options);
+  const std::string open_elsewhere = "': the file is open in another program";
+  {
+    const HeldOpen source(tmp / "src" / "a.txt");
+    ASSERT_TRUE(source.held());
+    try {
+      plan_pack(options);
+      ADD_FAILURE() << "planned to read a file open in another program";
+    } catch (const Refused& refused) {
+      EXPECT_EQ(refused.text(), "cannot read '" + utf8_of(tmp / "src" / "a.txt") + open_elsewhere);
+    }
+  }
+  write_file(tmp / "side" / "Mo.exe", "program 2");
+  const PackPlan plan = plan_pack(options);
+  const HeldOpen installed(tmp / "out" / "Mo.exe");
+  ASSERT_TRUE(installed.held());
+  try {
+    write_pack(plan, nullptr);
+    ADD_FAILURE() << "replaced a file open in another program";
+  } catch (const Stopped& stopped) {
+    EXPECT_EQ(stopped.reasons(), std::vector<std::string>{"cannot replace '" +
+                                                          utf8_of(tmp / "out" / "Mo.exe") +
+                                                          open_elsewhere});
+    EXPECT_EQ(stopped.outcome(),
+              "nothing was changed: '" + utf8_of(tmp / "out") + "' is as it was");
+  }
+  EXPECT_EQ(names_in(tmp / "out"), (std::vector<std::string>{"Mo.exe", "Setup.dat"}));
+}
+
+TEST(Pack, KnowsTheSourceFolderByItsShortNameAndInAnyCase) {
+  TempDir tmp;
+  const fs::path product = tmp / "Product Files";
+  write_file(product / "a.txt", "a");
+  std::vector<fs::path> spellings = {tmp / "PRODUCT FILES"};
+  wchar_t short_name[MAX_PATH];
+  const DWORD length = GetShortPathNameW(product.c_str(), short_name, MAX_PATH);
+  if (length > 0 && length < MAX_PATH && fs::path(short_name).filename() != product.filename())
+    spellings.push_back(short_name);
+  else
+    std::cout << "the file system makes no short names: that spelling is not tried\n";
+  for (const fs::path& spelling : spellings) {
+    SCOPED_TRACE(utf8_of(spelling));
+    try {
+      plan_pack(standard_options(product, spelling / "dist"));
+      ADD_FAILURE() << "planned to write inside the product";
+    } catch (const Refused& refused) {
+      EXPECT_NE(refused.text().find("lies inside the source folder"), std::string::npos)
+          << refused.text();
+    }
+  }
+  EXPECT_FALSE(fs::exists(product / "dist"));
+}
+#endif

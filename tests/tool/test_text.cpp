@@ -64,6 +64,42 @@ TEST(Rules, WindowsNames) {
   }
 }
 
+TEST(Rules, ShortNamesAndTheNamesWindowsCouldAbbreviateToThem) {
+  const struct {
+    const char* name;
+    const char* short_name;
+    bool abbreviates;
+  } cases[] = {
+      {"longname.txt", "LONGNA~1.TXT", true},
+      {"longname.txt", "longna~7.txt", true},          // any number, case ignored
+      {"Long Name.txt", "LONGN~12.TXT", true},         // a longer number leaves less of the base
+      {"ab cd.txt", "ABCD~1.TXT", true},               // spaces left out, a short base whole
+      {"abcdefgh ij.txt", "ABCD~1.TXT", false},        // a long base is never cut so short
+      {"a+b;c.txt", "A_B_C~1.TXT", true},              // what 8.3 cannot hold becomes '_'
+      {".profile", "PROFIL~1", true},                  // leading dots left out, no extension
+      {"archive.tar.gz", "ARCHIV~1.GZ", true},         // the extension after the last dot
+      {"Caf\xE9 au lait.txt", "CAF\xC9" "AU~1.TXT", true},  // the code page keeps it
+      {"Caf\xE9 au lait.txt", "CAF_AU~1.TXT", true},          // or lacks it
+      {"Caf_ au lait.txt", "CAF\xC9" "AU~1.TXT", false},      // a '_' never becomes a letter
+      {"longname.txt", "LO1A2F~5.TXT", true},          // two characters and a hash
+      {"longname.txt", "LO1A2G~5.TXT", false},         // the hash is hex
+      {"LONGNAME.TXT", "LONGNA~1.TXT", false},         // its own short name: it gets no other
+      {"readme.txt", "README~1.DOC", false},
+      {"Other.txt", "README~1.TXT", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " / " + c.short_name);
+    const std::vector<std::string_view> folder = {c.short_name, c.name};
+    EXPECT_TRUE(has_short_name_form(c.short_name));
+    const std::optional<std::size_t> other =
+        c.abbreviates ? std::optional<std::size_t>(1) : std::nullopt;
+    EXPECT_EQ(ShortNameIndex(folder).abbreviated_to(c.short_name), other);
+  }
+  for (const char* not_short : {"LONGNA~0.TXT", "LONGNAME~1.TXT", "~1.TXT", "A~1.TEXT",
+                                "A B~1.TXT", "A~1B.TXT", "A~1.", "A~.TXT"})
+    EXPECT_FALSE(has_short_name_form(not_short)) << not_short;
+}
+
 TEST(Display, ControlCharactersAreEscapedInBothKindsOfText) {
   // 8-bit names from the data files, converted to UTF-8 on the way.
   EXPECT_EQ(shown("a\nb\x7f\x80\xE9\x01"), "a\\x0ab\\x7f€é\\x01");

@@ -38,7 +38,8 @@ constexpr HelpText help_texts[] = {
      "however either is written. Everything is checked before anything is written, every\n"
      "file and companion opened; each refusal names its item. OUT_DIR changes all at once:\n"
      "Setup.dat and the companions are written under temporary names and put in place\n"
-     "together, or not at all.\n"},
+     "together, or not at all. What a killed pack left there under those names\n"
+     "(Setup.dat.<number>.tmp and .old) is cleared away first.\n"},
     {"extract", "recreate the file tree of a Setup.dat in a folder",
      "Usage: setupdat extract SETUP_DAT -o DIR [--companions]\n",
      "Recreates the files and folders of SETUP_DAT in DIR, which must not exist or be empty,\n"

@@ -56,7 +56,8 @@ class Check final : public SetupVisitor {
     open_.emplace_back();
   }
   void folder_left(const std::string&, const SetupEntry&) override {
-    names_held_ -= open_.back().size();
+    check_short_names(open_.back());
+    names_held_ -= open_.back().names.size();
     open_.pop_back();
   }
   void file(const std::string& path, const SetupEntry& e, InputStream& data) override {
@@ -77,10 +78,31 @@ class Check final : public SetupVisitor {
     companion_names.push_back(e.name.str());
   }
 
+  // The top level, with the companions that land beside it, once all are read.
+  void finish() { check_short_names(open_.front()); }
+
   ExtractResult result;
   std::vector<std::string> companion_names;
 
  private:
+  // Per list being read: the names met in it, by their case-folded form, and those of the form
+  // of a short name, with where they were met.
+  struct OpenList {
+    std::unordered_map<std::string, std::string> names;
+    std::vector<std::pair<std::string, std::string>> short_names;  // where, name
+  };
+
+  void check_short_names(const OpenList& list) {
+    if (list.short_names.empty()) return;
+    std::vector<std::string_view> names;
+    for (const auto& [folded, name] : list.names) names.push_back(name);
+    const ShortNameIndex index(names);
+    for (const auto& [where, name] : list.short_names) {
+      if (const auto other = index.abbreviated_to(name))
+        throw DataError(where + ": " + short_name_problem("'" + std::string(names[*other]) + "'"));
+    }
+  }
+
   void check_name(const std::string& where, const SetupEntry& e) {
     const std::string name = e.name.str();
     if (const auto problem = windows_name_problem(name)) throw DataError(where + ": " + *problem);
@@ -90,17 +112,17 @@ class Check final : public SetupVisitor {
     if (++names_held_ > max_names_held)
       throw DataError(where + ": over " + to_string(max_names_held) +
                       " names in the folders open here; no more are kept to find clashes");
-    const auto [earlier, fresh] = open_.back().emplace(fold_case(name), name);
+    const auto [earlier, fresh] = open_.back().names.emplace(fold_case(name), name);
     if (!fresh)
       throw DataError(where + ": the same name as '" + earlier->second +
                       "' in the same folder, ignoring case");
+    if (has_short_name_form(name)) open_.back().short_names.emplace_back(where, name);
   }
 
   InputStream& in_;
   const std::uint64_t size_;
   const bool companions_;
-  // Per list being read, outermost first: the names met in it, by their case-folded form.
-  std::vector<std::unordered_map<std::string, std::string>> open_;
+  std::vector<OpenList> open_;  // outermost first
   std::size_t names_held_ = 0;
 };
 
@@ -182,6 +204,7 @@ Check check_file(InputStream& in, std::uint64_t size, bool companions) {
     in.seek(SetupHeader::size);
     walk_file_tree(in, "", check);
     walk_companions(in, check);
+    check.finish();
   } catch (const DataError& error) {
     throw Refused(shown(error.text()));
   } catch (const Failure&) {

@@ -4,14 +4,10 @@
 
 #include "core/failure.h"
 #include "setupdat/messages.h"
+#include "setupdat/system_files.h"
 
 OpenFile::OpenFile(const fs::path& path, const char* mode) {
-#ifdef _WIN32
-  const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
-  file_ = _wfopen(path.c_str(), wide_mode.c_str());
-#else
-  file_ = std::fopen(path.c_str(), mode);
-#endif
+  file_ = system_files::open(path, mode, reason_);
 }
 
 bool OpenFile::close() {
@@ -30,18 +26,19 @@ OpenFile open_for_reading(const fs::path& path) {
   if (fs::exists(status) && !fs::is_regular_file(status))
     throw Failure(quoted(path) + " is not a regular file");
   OpenFile file(path, "rb");
-  if (!file) throw Failure(cannot("open", path, system_reason(errno)));
+  if (!file) throw Failure(cannot("open", path, file.reason()));
   return file;
 }
 
 std::optional<std::string> unreadable(const fs::path& path) {
-  if (OpenFile(path, "rb")) return std::nullopt;
-  return system_reason(errno);
+  const OpenFile file(path, "rb");
+  if (file) return std::nullopt;
+  return file.reason();
 }
 
 FileWriter::FileWriter(const fs::path& path, const fs::path& shown)
-    : file_(path, "wb"), shown_(shown) {
-  if (!file_) throw Failure(cannot("create", shown_, system_reason(errno)));
+    : file_(path, "wbx"), shown_(shown) {
+  if (!file_) throw Failure(cannot("create", shown_, file_.reason()));
 }
 
 void FileWriter::write(const void* buffer, std::size_t count) {
@@ -74,7 +71,7 @@ std::size_t read_piece(const OpenFile& in, const fs::path& path, char* buffer, s
 
 void copy_into(const fs::path& source, FileWriter& out, std::vector<char>& buffer) {
   const OpenFile in(source, "rb");
-  if (!in) throw Failure(cannot("read", source, system_reason(errno)));
+  if (!in) throw Failure(cannot("read", source, in.reason()));
   while (const std::size_t got = read_piece(in, source, buffer.data(), buffer.size())) {
     out.write(buffer.data(), got);
     if (got < buffer.size()) break;

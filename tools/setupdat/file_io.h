@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 // An open std::FILE, closed when it goes out of scope.
 class OpenFile {
  public:
+  // mode "rb" reads; "wbx" creates a new file and fails where one of that name exists.
   OpenFile(const fs::path& path, const char* mode);
   ~OpenFile() {
     if (file_) std::fclose(file_);
@@ -26,11 +27,14 @@ class OpenFile {
 
   std::FILE* get() const { return file_; }
   explicit operator bool() const { return file_ != nullptr; }
+  // Why the file could not be opened, in the system's words.
+  const std::string& reason() const { return reason_; }
   // Closes now; false when buffered bytes could not be written.
   bool close();
 
  private:
   std::FILE* file_ = nullptr;
+  std::string reason_;
 };
 
 // Opens a file for reading or throws Failure: "cannot open 'PATH': REASON", or that it is a
@@ -41,9 +45,9 @@ OpenFile open_for_reading(const fs::path& path);
 // file is closed again at once.
 std::optional<std::string> unreadable(const fs::path& path);
 
-// A file written as an output stream. shown is the path the user knows it by, which every
-// failure names ("cannot write 'dist/Setup.dat': No space left on device"), also when the bytes
-// go to a temporary file first.
+// A new file written as an output stream; it never replaces a file already there. shown is the
+// path the user knows it by, which every failure names ("cannot write 'dist/Setup.dat': No space
+// left on device"), also when the bytes go to a temporary file first.
 class FileWriter final : public OutputStream {
  public:
   FileWriter(const fs::path& path, const fs::path& shown);

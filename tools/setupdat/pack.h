@@ -40,6 +40,9 @@ struct PackCompanion {
 };
 
 struct PackPlan {
+  // The output folder, resolved once as the file system resolves it: checked, then written.
+  std::filesystem::path out_dir;
+  std::filesystem::path out_shown;  // as the user wrote it, for every message
   SetupHeader header;
   std::vector<PackItem> tree;
   std::vector<PackCompanion> companions;
@@ -54,11 +57,10 @@ bool pack_order(const PackItem& a, const PackItem& b);
 // Scans and checks everything; throws Refused listing every reason when anything fails.
 PackPlan plan_pack(const PackOptions& options);
 
-// Writes OUT_DIR/Setup.dat and copies the companions beside it. progress, when given (a
-// terminal), gets a line updated in place a few times a second.
-void write_pack(const PackPlan& plan, const std::filesystem::path& out_dir,
-                std::ostream* progress);
+// Writes Setup.dat into the plan's output folder and copies the companions beside it. progress,
+// when given (a terminal), gets a line updated in place a few times a second.
+void write_pack(const PackPlan& plan, std::ostream* progress);
 
 inline void pack(const PackOptions& options, std::ostream* progress = nullptr) {
-  write_pack(plan_pack(options), options.out_dir, progress);
+  write_pack(plan_pack(options), progress);
 }

@@ -37,7 +37,7 @@ class Planner {
     PackPlan plan;
     plan.header = header();
     dest_ = destination();
-    if (folders_usable()) scan(o_.source_dir, dest_, 0, plan.tree, plan);
+    if (folders_usable(plan)) scan(o_.source_dir, dest_, 0, plan.tree, plan);
     plan_companions(plan);
     const std::uint64_t items = plan.files + plan.companions.size();
     if (items > static_cast<std::uint64_t>(rules::max_items))
@@ -110,10 +110,13 @@ class Planner {
     return add_backslash(folder_to_create(dest.value_or("")));
   }
 
-  // The folders are compared as the file system resolves them, so that no spelling of the
-  // output folder ("dist" from inside the product, "..", a link) slips inside the product,
-  // where the next pack would ship the Setup.dat of this one.
-  bool folders_usable() {
+  // The output folder is resolved once, as the file system resolves it, and that very folder
+  // is both checked and written: no spelling of it ("dist" from inside the product, "..", a
+  // link, a bind mount, another case of a name) may land inside the product, where the next pack
+  // would ship the Setup.dat of this one.
+  bool folders_usable(PackPlan& plan) {
+    plan.out_shown = o_.out_dir;
+    plan.out_dir = out_ = real_path(o_.out_dir);
     std::error_code ignored;
     const fs::file_status source = fs::status(o_.source_dir, ignored);
     if (!fs::is_directory(source)) {
@@ -121,22 +124,21 @@ class Planner {
              (fs::exists(source) ? " is not a folder" : " does not exist"));
       return false;
     }
-    const fs::path real_source = real_path(o_.source_dir), real_out = real_path(o_.out_dir);
-    if (lies_within(real_out, real_source)) {
-      const bool same = lies_within(real_source, real_out);
-      refuse("the output folder " + quoted(o_.out_dir) +
-             (same ? " is the source folder " + quoted(o_.source_dir) + " (both " +
-                         quoted(real_source)
-                   : " lies inside the source folder " + quoted(o_.source_dir) + " (" +
-                         quoted(real_out) + " inside " + quoted(real_source)) +
-             "): the product would ship its own Setup.dat");
+    if (const auto same = part_that_is(out_, o_.source_dir)) {
+      refuse(inside_source(*same));
       return false;
     }
-    fs::path existing = o_.out_dir;  // the nearest part of it that exists
-    while (!existing.empty() && !fs::exists(existing, ignored) && existing.has_relative_path())
+    fs::path existing = out_;  // the nearest part of it that exists
+    while (!fs::exists(existing, ignored) && existing.has_relative_path()) {
+      if (fs::exists(fs::symlink_status(existing, ignored))) {
+        refuse(cannot("create the output folder", o_.out_dir,
+                      quoted(existing) + " is a link that leads nowhere"));
+        return true;
+      }
       existing = existing.parent_path();
+    }
     if (fs::exists(existing, ignored) && !fs::is_directory(existing, ignored))
-      refuse(existing == o_.out_dir
+      refuse(existing == out_
                  ? "the output folder " + quoted(o_.out_dir) + " is a file, not a folder"
                  : cannot("create the output folder", o_.out_dir,
                           quoted(existing) + " is a file, not a folder"));
@@ -144,12 +146,26 @@ class Planner {
     return true;
   }
 
+  // same is the part of the output folder that is the source folder.
+  std::string inside_source(const fs::path& same) const {
+    const fs::path real_source = real_path(o_.source_dir);
+    // Where that part is spelt otherwise than the source, both are named.
+    const std::string source = same == real_source
+                                   ? quoted(real_source)
+                                   : quoted(same) + ", which is " + quoted(real_source);
+    return "the output folder " + quoted(o_.out_dir) +
+           (same == out_ ? " is the source folder " + quoted(o_.source_dir) + " (" +
+                               (same == real_source ? "both " : "") + source
+                         : " lies inside the source folder " + quoted(o_.source_dir) + " (" +
+                               quoted(out_) + " inside " + source) +
+           "): the product would ship its own Setup.dat";
+  }
+
   // A file pack puts into the output folder needs its name free of any folder.
   void check_target(const fs::path& name, const std::string& what) {
-    const fs::path target = o_.out_dir / name;
     std::error_code ignored;
-    if (fs::is_directory(fs::symlink_status(target, ignored)))
-      refuse(quoted(target) + " is a folder, but " + what);
+    if (fs::is_directory(fs::symlink_status(out_ / name, ignored)))
+      refuse(quoted(o_.out_dir / name) + " is a folder, but " + what);
   }
 
   // The item for one directory entry, or empty after refusing it.
@@ -207,6 +223,24 @@ class Planner {
     return over;
   }
 
+  // Refuses each of count names of one folder that Windows could take for the short name of
+  // another there; owner(i) is how a message names the i-th.
+  template <typename Name, typename Owner>
+  void check_short_names(std::size_t count, Name name, Owner owner) {
+    std::vector<std::string_view> names;
+    bool any = false;
+    for (std::size_t i = 0; i < count; ++i) {
+      names.push_back(name(i));
+      any = any || has_short_name_form(names.back());
+    }
+    if (!any) return;
+    const ShortNameIndex index(names);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (const auto other = index.abbreviated_to(names[i]))
+        refuse(owner(i) + ": " + short_name_problem(owner(*other)));
+    }
+  }
+
   // Items that land directly in the destination folder, top-level ones and companions.
   void check_installer_name(const std::string& where, const std::string& name) {
     if (const auto problem = installer_name_problem(name)) refuse(where + ": " + *problem);
@@ -226,6 +260,12 @@ class Planner {
       return;
     }
     std::sort(items.begin(), items.end(), pack_order);
+    // The top level shares its folder with the companions: checked with them.
+    if (level > 0) {
+      check_short_names(
+          items.size(), [&](std::size_t i) { return std::string_view(items[i].name); },
+          [&](std::size_t i) { return quoted(items[i].source); });
+    }
     std::map<std::string, const PackItem*> names;  // by the name as Windows compares it
     for (std::size_t i = 0; i < items.size(); ++i) {
       PackItem& item = items[i];
@@ -288,9 +328,21 @@ class Planner {
       if (!fresh) refuse(where + " has the same name as " + clash->second + ", ignoring case");
       plan.companions.push_back({*name, source});
     }
+    // In the destination the companions lie beside the top-level items.
+    const std::size_t top = plan.tree.size();
+    check_short_names(
+        top + plan.companions.size(),
+        [&](std::size_t i) {
+          return std::string_view(i < top ? plan.tree[i].name : plan.companions[i - top].name);
+        },
+        [&](std::size_t i) {
+          return i < top ? quoted(plan.tree[i].source)
+                         : "the companion " + quoted(plan.companions[i - top].source);
+        });
   }
 
   const PackOptions& o_;
+  fs::path out_;  // the output folder, resolved
   std::string dest_;
   Problems refused_;
 };

@@ -1,4 +1,3 @@
-#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -18,7 +17,7 @@ constexpr std::size_t buffer_size = 64 * 1024;
 void copy_contents(const PackItem& item, SetupDataWriter& writer, std::vector<char>& buffer,
                    Progress& progress) {
   const OpenFile in(item.source, "rb");
-  if (!in) throw Failure(cannot("read", item.source, system_reason(errno)));
+  if (!in) throw Failure(cannot("read", item.source, in.reason()));
   for (std::uint64_t left = item.size; left > 0;) {
     const std::size_t want = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
     const std::size_t got = read_piece(in, item.source, buffer.data(), want);
@@ -50,7 +49,7 @@ void write_list(SetupDataWriter& writer, const std::vector<PackItem>& items,
 void write_setup_data(const PackPlan& plan, StagedFolder& out, std::vector<char>& buffer,
                       Progress& progress) {
   const fs::path name = texts::setup_data_name;
-  FileWriter file(out.stage(name), out.folder() / name);
+  FileWriter file(out.stage(name), out.shown() / name);
   SetupDataWriter writer(file, plan.header);
   write_list(writer, plan.tree, buffer, progress);
   writer.end_list();
@@ -62,19 +61,18 @@ void write_setup_data(const PackPlan& plan, StagedFolder& out, std::vector<char>
 void copy_companion(const PackCompanion& companion, StagedFolder& out,
                     std::vector<char>& buffer) {
   const fs::path name = companion.source.filename();
-  const fs::path target = out.folder() / name;
   std::error_code error;
-  if (fs::equivalent(companion.source, target, error)) return;  // already in place
-  FileWriter copy(out.stage(name), target);
+  if (fs::equivalent(companion.source, out.folder() / name, error)) return;  // already in place
+  FileWriter copy(out.stage(name), out.shown() / name);
   copy_into(companion.source, copy, buffer);
   copy.finish();
 }
 
 }  // namespace
 
-void write_pack(const PackPlan& plan, const fs::path& out_dir, std::ostream* progress_out) {
+void write_pack(const PackPlan& plan, std::ostream* progress_out) {
   try {
-    StagedFolder out(out_dir);
+    StagedFolder out(plan.out_dir, plan.out_shown);
     std::vector<char> buffer(buffer_size);
     {
       Progress progress(progress_out, "packed", plan.files);
@@ -82,7 +80,9 @@ void write_pack(const PackPlan& plan, const fs::path& out_dir, std::ostream* pro
     }
     for (const PackCompanion& companion : plan.companions) copy_companion(companion, out, buffer);
     out.commit();
+  } catch (const Stopped&) {
+    throw;  // it says itself what became of the folder
   } catch (const Failure& failure) {
-    throw Stopped({failure.text()}, nothing_changed(out_dir));
+    throw Stopped({failure.text()}, nothing_changed(plan.out_shown));
   }
 }

@@ -1,10 +1,12 @@
 #include "setupdat/real_path.h"
 
+#include <cstdint>
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
-#undef WINVER
-#define WINVER 0x0600  // CompareStringOrdinal
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -22,24 +24,39 @@ fs::path real_path(const fs::path& path) {
 
 namespace {
 
-bool same_name(const fs::path& a, const fs::path& b) {
+struct Identity {
+  std::uint64_t device = 0, file = 0;
+  bool operator==(const Identity&) const = default;
+};
+
+std::optional<Identity> identity(const fs::path& path) {
 #ifdef _WIN32
-  // As the file system compares names: by its own upper-case table, for every letter.
-  const std::wstring& wa = a.native();
-  const std::wstring& wb = b.native();
-  return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
-                              static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+  // Opening a folder needs backup semantics; with no access asked, sharing never refuses it.
+  const HANDLE handle = CreateFileW(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(handle, &info);
+  CloseHandle(handle);
+  if (!known) return std::nullopt;
+  return Identity{info.dwVolumeSerialNumber,
+                  std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 #else
-  return a == b;
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return std::nullopt;
+  return Identity{static_cast<std::uint64_t>(status.st_dev),
+                  static_cast<std::uint64_t>(status.st_ino)};
 #endif
 }
 
 }  // namespace
 
-bool lies_within(const fs::path& inner, const fs::path& outer) {
-  auto i = inner.begin();
-  for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
-    if (i == inner.end() || !same_name(*i, *o)) return false;
+std::optional<fs::path> part_that_is(const fs::path& real, const fs::path& folder) {
+  const auto wanted = identity(folder);
+  if (!wanted) return std::nullopt;
+  for (fs::path part = real;; part = part.parent_path()) {
+    if (identity(part) == wanted) return part;
+    if (!part.has_relative_path()) return std::nullopt;  // the root: nothing above
   }
-  return true;
 }

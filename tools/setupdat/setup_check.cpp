@@ -1,6 +1,7 @@
 #include "setupdat/setup_check.h"
 
 #include <array>
+#include <initializer_list>
 #include <unordered_map>
 #include <vector>
 
@@ -47,11 +48,13 @@ struct RawEntry {
   SetupEntry entry;
 };
 
-// One list being read: its path (with a trailing backslash) and the names met in it so far,
-// by their case-folded form.
+// One list being read: its path (with a trailing backslash), the names met in it so far, by
+// their case-folded form, and those of them that have the form of a short name, with where they
+// were met, to be checked when the list is complete.
 struct OpenList {
   std::string path;
   std::unordered_map<std::string, std::string> names;
+  std::vector<std::pair<std::string, std::string>> short_names;  // where, name
 };
 
 class Walker {
@@ -157,6 +160,7 @@ class Walker {
     } else if (names_held_ < max_names_held) {
       list.names.emplace(std::move(folded), name);
       ++names_held_;
+      if (has_short_name_form(name)) list.short_names.emplace_back(where, name);
     } else if (!names_overflow_) {
       names_overflow_ = true;
       problems_.add(where + ": over " + to_string(max_names_held) +
@@ -170,6 +174,27 @@ class Walker {
     if (full > rules::max_path_length)
       problems_.add(where + ": the full path below " + shown(dest_) + " is " + to_string(full) +
                     " characters, over " + to_string(rules::max_path_length));
+  }
+
+  // Reports each name of the short form in lists that Windows could take for the short name
+  // of another name in them (one folder to the installer); those reported leave the lists.
+  void check_short_names(std::initializer_list<OpenList*> lists) {
+    std::vector<std::string_view> names;
+    bool any = false;
+    for (const OpenList* list : lists) {
+      any = any || !list->short_names.empty();
+      for (const auto& [folded, name] : list->names) names.push_back(name);
+    }
+    if (!any) return;
+    const ShortNameIndex index(names);
+    for (OpenList* list : lists) {
+      std::erase_if(list->short_names, [&](const std::pair<std::string, std::string>& met) {
+        const auto other = index.abbreviated_to(met.second);
+        if (other)
+          problems_.add(met.first + ": " + short_name_problem("'" + shown(names[*other]) + "'"));
+        return other.has_value();
+      });
+    }
   }
 
   void close_list(OpenList& list) { names_held_ -= list.names.size(); }
@@ -186,6 +211,7 @@ class Walker {
       const SetupEntry& e = raw.entry;
       if (e.is_terminator()) {
         check_terminator(raw, list_name(open_.back()));
+        check_short_names({&open_.back()});
         // The top level's names stay for the companions, which land beside them.
         if (open_.size() == 1) {
           top_level_ = std::move(open_.back());
@@ -207,7 +233,7 @@ class Walker {
           throw Stop{where + ": folder nested deeper than " + to_string(max_folder_depth) +
                      " levels"};
         sink_.folder_begin(e.name.view());
-        open_.push_back(OpenList{path + '\\', {}});
+        open_.push_back(OpenList{path + '\\', {}, {}});
       } else {
         ++items_;
         const auto content = static_cast<std::uint64_t>(e.content_size);
@@ -231,6 +257,7 @@ class Walker {
       const SetupEntry& e = raw.entry;
       if (e.is_terminator()) {
         check_terminator(raw, list);
+        check_short_names({&top_level_, &beside});
         close_list(beside);
         close_list(top_level_);
         return;

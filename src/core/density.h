@@ -26,4 +26,27 @@ constexpr Rect scale(const Rect& design, int dpi) {
           scale(design.top + design.height, dpi) - top};
 }
 
+struct Size {
+  int width = 0, height = 0;
+};
+
+// A window's outer size: its client area and the frame (caption and borders) around it, given
+// as the width and height the frame adds.
+constexpr Size outer_size(Size client, Size frame) {
+  return {client.width + frame.width, client.height + frame.height};
+}
+
+// Where a window goes once the system has moved it to a screen of another density and tells it
+// so: the client area the layout takes at the new density inside the frame as the system draws
+// it now, at the top left corner the system suggests. Only the suggestion's place is taken, not
+// its size: the system scales the whole window, frame included, which is right only where the
+// frame scales with the window (Windows 10 from the Creators Update on). On Windows 8.1 and the
+// Windows 10 before it the frame stays at the system's density wherever the window is, so the
+// suggested client area comes out short by the frame's change (about 15 pixels from 144 to 96)
+// and cuts the buttons.
+constexpr Rect placed_at_new_density(Size client, Size frame, const Rect& suggested) {
+  const Size size = outer_size(client, frame);
+  return {suggested.left, suggested.top, size.width, size.height};
+}
+
 }  // namespace density

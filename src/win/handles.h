@@ -196,3 +196,41 @@ class ShellAllocation {
   IMalloc* allocator_;
   void* memory_;
 };
+
+// A system DLL loaded for a few functions that older systems lack, freed when done.
+class Library {
+ public:
+  explicit Library(HMODULE module) : module_(module) {}
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  HMODULE get() const { return module_; }
+
+ private:
+  HMODULE module_;
+};
+
+// An icon of the program's own, destroyed with DestroyIcon. (A shared icon, from LoadIcon, is
+// never destroyed and never held in one.)
+class Icon {
+ public:
+  Icon() = default;
+  explicit Icon(HICON icon) : icon_(icon) {}
+  ~Icon() {
+    if (icon_) DestroyIcon(icon_);
+  }
+  Icon(Icon&& o) noexcept : icon_(std::exchange(o.icon_, nullptr)) {}
+  Icon& operator=(Icon&& o) noexcept {
+    std::swap(icon_, o.icon_);
+    return *this;
+  }
+  Icon(const Icon&) = delete;
+  Icon& operator=(const Icon&) = delete;
+  HICON get() const { return icon_; }
+  explicit operator bool() const { return icon_ != nullptr; }
+
+ private:
+  HICON icon_ = nullptr;
+};

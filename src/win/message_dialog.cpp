@@ -8,6 +8,7 @@
 #include "core/texts.h"
 #include "win/app.h"
 #include "win/handles.h"
+#include "win/screen_density.h"
 
 namespace {
 
@@ -41,7 +42,10 @@ LPCSTR icon_of(MessageKind kind) {
 struct Plan {
   std::string caption;
   const std::string* text = nullptr;
-  LPCSTR icon = nullptr;
+  LPCSTR icon = nullptr;  // which system icon, if any
+  HICON icon_image = nullptr;
+  int icon_size = 0;
+  int dpi = density::design_dpi;  // of the screen the dialog appears on
   HFONT font = nullptr;
   std::vector<int> rows;
   MessageLayout layout;
@@ -50,15 +54,7 @@ struct Plan {
   Box window;
 };
 
-// The system's message font, as its own message boxes use; the stock GUI font if it cannot be
-// had. Either follows the user's font size, which the dialog metrics then follow too.
-GdiObject<HFONT> make_message_font() {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-    return GdiObject<HFONT>(CreateFontIndirectA(&metrics.lfMessageFont));
-  return {};
-}
+Size screen_size() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 // Measures the text, the captions and the font's average character, and lays the dialog out.
 void measure_and_lay_out(Plan& plan, ButtonSet set) {
@@ -72,9 +68,9 @@ void measure_and_lay_out(Plan& plan, ButtonSet set) {
   GetTextExtentPoint32A(dc.get(), alphabet, 52, &extent);
   const int char_width = (extent.cx / 26 + 1) / 2;
   const DialogSpacing spacing =
-      spacing_for_font(char_width, metrics.tmHeight, GetSystemMetrics(SM_CXICON));
+      spacing_for_font(char_width, metrics.tmHeight, plan.icon_size);
 
-  const Size screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const Size screen = screen_size();
   RECT text{0, 0, wrap_width(screen.width), 0};
   DrawTextA(dc.get(), plan.text->c_str(), -1, &text, text_format | DT_CALCRECT);
 
@@ -88,9 +84,10 @@ void measure_and_lay_out(Plan& plan, ButtonSet set) {
 
   plan.layout = lay_out_message({text.right - text.left, text.bottom - text.top},
                                 plan.icon != nullptr, plan.rows.size(), widest_caption, spacing);
-  RECT frame{0, 0, plan.layout.client.width, plan.layout.client.height};
-  AdjustWindowRectEx(&frame, dialog_style, FALSE, WS_EX_DLGMODALFRAME);
-  plan.window = centred_on_screen({frame.right - frame.left, frame.bottom - frame.top}, screen);
+  const density::Size frame = density::outer_size(
+      {plan.layout.client.width, plan.layout.client.height},
+      frame_thickness(dialog_style, WS_EX_DLGMODALFRAME, plan.dpi));
+  plan.window = centred_on_screen({frame.width, frame.height}, screen);
   plan.default_row = default_row(set);
   plan.escape_row = escape_row(set);
 }
@@ -112,7 +109,7 @@ INT_PTR on_init(HWND dialog, const Plan& plan) {
 
   if (plan.icon) {
     HWND icon = add_control(dialog, "STATIC", nullptr, SS_ICON, icon_id, layout.icon, nullptr);
-    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, plan.icon)), 0);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(plan.icon_image), 0);
     // Setting the icon sizes the static to the icon; keep it at the size laid out.
     SetWindowPos(icon, nullptr, layout.icon.left, layout.icon.top, layout.icon.width,
                  layout.icon.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -221,7 +218,20 @@ int show_message(const std::string& text, MessageKind kind, ButtonSet buttons) {
   plan.text = &text;
   plan.icon = icon_of(kind);
   plan.rows = button_rows(buttons);
-  GdiObject<HFONT> font = make_message_font();
+  // The dialog is centred on the screen, and takes the system's metrics (message font, icon
+  // size, frame) for the density of the screen there, which need not be the system's.
+  const Size screen = screen_size();
+  plan.dpi = monitor_dpi(
+      MonitorFromPoint({screen.width / 2, screen.height / 2}, MONITOR_DEFAULTTOPRIMARY));
+  plan.icon_size = icon_size(plan.dpi);
+  // The shared icon has the system's size; at another, a copy of that size.
+  const Icon own_icon = plan.icon && plan.icon_size != GetSystemMetrics(SM_CXICON)
+                           ? load_system_icon(plan.icon, plan.icon_size)
+                           : Icon();
+  if (plan.icon) plan.icon_image = own_icon ? own_icon.get() : LoadIconA(nullptr, plan.icon);
+  // The system's message font, as its own message boxes use; the stock GUI font if it cannot be
+  // had. Either follows the user's font size, which the dialog metrics then follow too.
+  GdiObject<HFONT> font = make_message_font(plan.dpi);
   plan.font = font.get() ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   measure_and_lay_out(plan, buttons);
 

@@ -33,8 +33,8 @@ class TMainForm {
   void NextButtonClick();
   void CancelButtonClick();
   void DestBrowseButtonClick();
-  // Moved to a screen of another density: laid out again at it, in the rectangle the system
-  // suggests.
+  // Moved to a screen of another density: laid out again at it, and sized for that layout in
+  // the frame as the system now draws it, at the place the system suggests.
   void FormDpiChanged(int dpi, const RECT& suggested);
 
   // Makes page N current and sets the buttons; an index out of range changes nothing.

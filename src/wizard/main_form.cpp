@@ -70,6 +70,12 @@ void register_classes(WNDPROC form_proc, WNDPROC page_proc) {
   RegisterClassExA(&page);
 }
 
+// The layout's client area at dpi.
+density::Size client_size(int dpi) {
+  const RECT client = scaled_rect({0, 0, client_width, client_height}, dpi);
+  return {client.right, client.bottom};
+}
+
 bool is_checked(HWND check_box) { return SendMessageA(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::string window_text(HWND window) {
@@ -112,8 +118,9 @@ void TMainForm::create() {
 }
 
 SIZE TMainForm::window_size(int dpi) const {
-  const RECT client = scaled_rect({0, 0, client_width, client_height}, dpi);
-  return frame_size({client.right, client.bottom}, form_style, form_ex_style, dpi);
+  const density::Size size =
+      density::outer_size(client_size(dpi), frame_thickness(form_style, form_ex_style, dpi));
+  return {size.width, size.height};
 }
 
 void TMainForm::create_controls() {
@@ -258,8 +265,13 @@ void TMainForm::FormPaint() {
 void TMainForm::FormDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   lay_out();
-  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The suggested size holds the frame scaled too, which only the newest systems draw so.
+  const density::Rect placed = density::placed_at_new_density(
+      client_size(dpi), frame_thickness(form_style, form_ex_style, dpi),
+      {suggested.left, suggested.top, suggested.right - suggested.left,
+       suggested.bottom - suggested.top});
+  SetWindowPos(window_, nullptr, placed.left, placed.top, placed.width, placed.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

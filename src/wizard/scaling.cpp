@@ -7,46 +7,9 @@
 #include "resources/resource_ids.h"
 #include "win/app.h"
 
-namespace {
-
-// Offered by Windows 10 (1607) and later only; looked up so that the program still starts on
-// older systems, where the whole system has one density. (Looked up at each of the few calls: a
-// function-local static would bring the runtime's thread-safe initialisation, and with it the
-// thread library, into the program.)
-template <typename Function>
-Function user32_function(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
-}
-
-int system_dpi() {
-  WindowDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? dpi : density::design_dpi;
-}
-
-}  // namespace
-
-int window_dpi(HWND window) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  const auto get_dpi_for_window = user32_function<GetDpiForWindowFn>("GetDpiForWindow");
-  const UINT dpi = get_dpi_for_window && window ? get_dpi_for_window(window) : 0;
-  return dpi ? static_cast<int>(dpi) : system_dpi();
-}
-
 RECT scaled_rect(const density::Rect& design, int dpi) {
   const density::Rect r = density::scale(design, dpi);
   return {r.left, r.top, r.left + r.width, r.top + r.height};
-}
-
-SIZE frame_size(SIZE client, DWORD style, DWORD ex_style, int dpi) {
-  using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  const auto adjust_for_dpi = user32_function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-  RECT frame{0, 0, client.cx, client.cy};
-  // The caption and borders at the window's own density; the system's otherwise.
-  if (!adjust_for_dpi || !adjust_for_dpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi)))
-    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-  return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 GdiObject<HFONT> make_wizard_font(int dpi, bool bold) {

@@ -8,11 +8,8 @@
 
 #include "core/density.h"
 #include "win/handles.h"
+#include "win/screen_density.h"  // window_dpi, frame_thickness
 #include "wizard/layout.h"
-
-// The density the window is shown at: its monitor's where the system tells each window's,
-// else the system's.
-int window_dpi(HWND window);
 
 // A control's rectangle, or the window's client area, in the window's pixels at dpi: the one
 // place where the design's pixels become the screen's.
@@ -20,9 +17,6 @@ RECT scaled_rect(const density::Rect& design, int dpi);
 inline RECT scaled_rect(const ControlRow& row, int dpi) {
   return scaled_rect({row.left, row.top, row.width, row.height}, dpi);
 }
-
-// The outer size of a window with this style whose client area is client, at dpi.
-SIZE frame_size(SIZE client, DWORD style, DWORD ex_style, int dpi);
 
 // The wizard's font at dpi: MS Sans Serif, 8 points, regular or bold.
 GdiObject<HFONT> make_wizard_font(int dpi, bool bold);

@@ -38,6 +38,30 @@ TEST(Density, TheLayoutScaledEdgeByEdge) {
   }
 }
 
+TEST(Density, AMoveToAnotherScreenKeepsTheLayoutsClientArea) {
+  const auto client_at = [](int dpi) {
+    const density::Rect r = density::scale({0, 0, client_width, client_height}, dpi);
+    return density::Size{r.width, r.height};
+  };
+  // Windows 8.1 signed in at 144: the caption and borders stay as the system draws them there
+  // (they add 16 by 45 pixels) on whichever screen the window is, yet on a move the system
+  // suggests the whole window scaled.
+  const density::Size frame{16, 45};
+  const density::Rect on_144{200, 100, client_at(144).width + 16, client_at(144).height + 45};
+  const density::Rect to_96{1500, 80, on_144.width * 96 / 144, on_144.height * 96 / 144};
+  EXPECT_EQ(to_96.height - frame.height, client_height - 15);  // which would cut the buttons
+  const density::Rect on_96 = density::placed_at_new_density(client_at(96), frame, to_96);
+  EXPECT_EQ(on_96.left, 1500);
+  EXPECT_EQ(on_96.top, 80);
+  EXPECT_EQ(on_96.width, client_width + frame.width);
+  EXPECT_EQ(on_96.height, client_height + frame.height);
+  // And back: the window it was.
+  const density::Rect back = density::placed_at_new_density(
+      client_at(144), frame, {200, 100, on_96.width * 144 / 96, on_96.height * 144 / 96});
+  EXPECT_EQ(back.width, on_144.width);
+  EXPECT_EQ(back.height, on_144.height);
+}
+
 namespace {
 
 // A bitmap resource's bytes: 8 bits a pixel, a colour table of colours, rows bottom-up.

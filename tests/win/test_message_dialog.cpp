@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "win/app.h"
 #include "win/handles.h"
 #include "win/message_dialog.h"
+#include "win/screen_density.h"
 
 using namespace wintest;
 
@@ -157,6 +159,33 @@ TEST(MessageDialogLayout, CaptionAndIconByKind) {
     EXPECT_EQ(seen.text.text, "Some text.");
     seen.expect_centred_on_screen();
   }
+}
+
+TEST(MessageDialogLayout, SystemMetricsAtTheScreensDensity) {
+  const int system = system_dpi(), twice = 2 * system;
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+  const LONG message_height = metrics.lfMessageFont.lfHeight;
+  const auto height_of = [](const GdiObject<HFONT>& font) {
+    LOGFONTA f{};
+    EXPECT_TRUE(GetObjectA(font.get(), sizeof f, &f));
+    return f.lfHeight;
+  };
+  // On a screen at the system's density, what the system has always given.
+  EXPECT_EQ(height_of(make_message_font(system)), message_height);
+  EXPECT_EQ(icon_size(system), GetSystemMetrics(SM_CXICON));
+  // On a second screen of twice the density, twice as large, the icon drawn at that size.
+  EXPECT_NEAR(height_of(make_message_font(twice)), 2 * message_height, 1);
+  EXPECT_EQ(icon_size(twice), 2 * GetSystemMetrics(SM_CXICON));
+  const Icon icon = load_system_icon(IDI_EXCLAMATION, icon_size(twice));
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+  BITMAP bitmap{};
+  GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, icon_size(twice));
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
 }
 
 TEST(MessageDialogLayout, ShortTextUnderAFullRowOfButtons) {

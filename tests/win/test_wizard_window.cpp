@@ -164,6 +164,46 @@ TEST_F(WizardWindow, LaysItselfOutAgainOnAScreenOfAnotherDensity) {
   EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 }
 
+TEST_F(WizardWindow, TakesItsSizeFromTheLayoutAndOnlyThePlaceFromTheSuggestion) {
+  // As a system that draws the frame at its own density wherever the window is (Windows 8.1)
+  // suggests: the whole window scaled, frame included. (Never to 96 from a denser prefix: Wine's
+  // MS Sans Serif there has no size as small as 96's, and the labels' texts would not fit.)
+  const int own = form_->dpi(), other = own == 144 ? 120 : 144;
+  RECT before, now;
+  GetWindowRect(form_->handle(), &before);
+  now = before;
+  for (int dpi : {other, own}) {
+    SCOPED_TRACE(dpi);
+    const int from = form_->dpi(), left = now.left + (dpi == own ? -7 : 7);
+    RECT suggested{left, now.top, left + MulDiv(now.right - now.left, dpi, from),
+                   now.top + MulDiv(now.bottom - now.top, dpi, from)};
+    SendMessageA(form_->handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    // The size it asks for beforehand where the system asks, at the suggested place.
+    SIZE size{};
+    SendMessageA(form_->handle(), 0x02E4 /* WM_GETDPISCALEDSIZE */, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&size));
+    GetWindowRect(form_->handle(), &now);
+    EXPECT_EQ(now.left, left);
+    EXPECT_EQ(now.top, before.top);
+    EXPECT_EQ(now.right - now.left, size.cx);
+    EXPECT_EQ(now.bottom - now.top, size.cy);
+    // Where the frame stays at the system's density, a made-up move gives the layout's client
+    // area exactly, as a real one does; where it follows the window's, only a real move does.
+    if (!frame_follows_window_density()) {
+      RECT client;
+      GetClientRect(form_->handle(), &client);
+      const RECT layout = scaled_rect({0, 0, client_width, client_height}, dpi);
+      EXPECT_EQ(client.right, layout.right);
+      EXPECT_EQ(client.bottom, layout.bottom);
+    }
+    expect_laid_out_at(*form_, dpi);
+  }
+  EXPECT_EQ(now.left, before.left);
+  EXPECT_EQ(now.right, before.right);
+  EXPECT_EQ(now.bottom, before.bottom);
+}
+
 TEST_F(WizardWindow, TabOrderOfEveryPage) {
   // On each page: its own tab stops first (the edit field of the Dest page is skipped), then
   // the buttons that can take the focus there.

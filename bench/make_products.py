@@ -2,7 +2,11 @@
 """Writes the benchmark's synthetic products below OUT_DIR, each a folder tree ready to pack,
 and an NSIS script for each that installs and uninstalls the same tree.
 
-  make_products.py OUT_DIR TREE...
+  make_products.py [--nsis-target TARGET] OUT_DIR TREE...
+
+The NSIS scripts go to OUT_DIR/nsis and make NSIS's default installer, a 32-bit ANSI one; with
+--nsis-target (amd64-unicode: a 64-bit one, to compare with the 64-bit Setup.exe) they go to
+OUT_DIR/nsis-TARGET and make that kind.
 
   large: 64 files of 4 MiB (the streaming copy)
   small: 20,000 files of 1 KiB in 200 folders (the costs per item)
@@ -55,12 +59,14 @@ def write_product(root: str, folders: int, files: int, size: int) -> None:
         out.write(shape)
 
 
-def nsis_script(name: str, tree: str, folders: int, files: int, exe: str) -> str:
+def nsis_script(name: str, tree: str, folders: int, files: int, exe: str, target: str) -> str:
     """A store-mode, silent NSIS installer of the tree, and an uninstaller that deletes what it
-    installed item by item (as Uninst.exe does from its log), not the folder wholesale."""
+    installed item by item (as Uninst.exe does from its log), not the folder wholesale. Without
+    a target it is NSIS's default kind, 32-bit and ANSI; the 64-bit kind is Unicode only."""
     key = rf"Software\Microsoft\Windows\CurrentVersion\Uninstall\MoBench NSIS {name}"
     lines = [
-        "Unicode false", "SetCompress off", "SetDatablockOptimize off", "CRCCheck off", "SilentInstall silent",
+        f"Target {target}" if target else "Unicode false",
+        "SetCompress off", "SetDatablockOptimize off", "CRCCheck off", "SilentInstall silent",
         "SilentUnInstall silent", "RequestExecutionLevel user", f'Name "MoBench {name}"',
         f'OutFile "{exe}"', r'InstallDir "C:\MoBenchNsis"',
         "Section", r'SetOutPath "$INSTDIR"', f'File /r "{tree}/*"',
@@ -83,18 +89,25 @@ def nsis_script(name: str, tree: str, folders: int, files: int, exe: str) -> str
 
 
 def main() -> int:
-    if len(sys.argv) < 3 or any(t not in SHAPES for t in sys.argv[2:]):
-        print(f"usage: make_products.py OUT_DIR {{{'|'.join(SHAPES)}}}...", file=sys.stderr)
+    args = sys.argv[1:]
+    target = ""
+    if args[:1] == ["--nsis-target"] and len(args) > 1:
+        target, args = args[1], args[2:]
+    if len(args) < 2 or any(t not in SHAPES for t in args[1:]):
+        print(f"usage: make_products.py [--nsis-target TARGET] OUT_DIR {{{'|'.join(SHAPES)}}}...",
+              file=sys.stderr)
         return 2
-    out = sys.argv[1]
-    for name in sys.argv[2:]:
+    out = args[0]
+    # Each kind of NSIS installer has a folder of its own, so that neither replaces the other.
+    nsis_dir = os.path.join(out, f"nsis-{target}" if target else "nsis")
+    for name in args[1:]:
         folders, files, size = SHAPES[name]
         tree = os.path.abspath(os.path.join(out, "trees", name))
         write_product(tree, folders, files, size)
-        os.makedirs(os.path.join(out, "nsis"), exist_ok=True)
-        exe = os.path.abspath(os.path.join(out, "nsis", f"{name}.exe"))
-        with open(os.path.join(out, "nsis", f"{name}.nsi"), "w") as script:
-            script.write(nsis_script(name, tree, folders, files, exe))
+        os.makedirs(nsis_dir, exist_ok=True)
+        exe = os.path.abspath(os.path.join(nsis_dir, f"{name}.exe"))
+        with open(os.path.join(nsis_dir, f"{name}.nsi"), "w") as script:
+            script.write(nsis_script(name, tree, folders, files, exe, target))
         print(f"{name}: {folders * files} files of {size} bytes")
     return 0
 

@@ -19,6 +19,13 @@
 # so each round first creates (installs, copies), then deletes (uninstalls), and the next round
 # waits PAUSE seconds; and idle page cache is evicted after about a minute, so every step reads
 # its input just before it starts.
+#
+# Which build: where this machine runs 32-bit x86 code, the 32-bit Setup.exe as it ships
+# (build/windows) in a 32-bit prefix (build/bench/wineprefix) beside NSIS's default installers,
+# 32-bit ones. Where it cannot (a kernel without 32-bit execution), the 64-bit build of the same
+# program (build/windows64) in a 64-bit prefix (build/bench/wineprefix64) beside NSIS's 64-bit
+# installers (amd64-unicode) and the prefix's 64-bit xcopy: every program timed runs natively,
+# never through an emulator, which would time the emulator. The output says which it measured.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 rounds=${1:-3}
@@ -28,55 +35,84 @@ products=("$@")
 [ ${#products[@]} -gt 0 ] || products=(large small limit)
 
 scripts/install-deps.sh >/dev/null
-if ! runs_32bit_x86; then
-  # Setup.exe as it ships and NSIS's installers are 32-bit programs: compared here, or nowhere.
-  echo "bench/run.sh: this machine cannot run 32-bit x86 code, which Setup.exe and NSIS's" \
-    "installers are; run the benchmark on one that can" >&2
-  exit 1
-fi
 if ! command -v makensis >/dev/null; then  # the peer installer, for the benchmark only
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get install -y -qq --no-install-recommends nsis >/dev/null
 fi
+work=$repo_root/build/bench
 mkdir -p build
-build_preset native >/dev/null
-build_preset windows >/dev/null
+if runs_32bit_x86; then
+  bits=32 build=build/windows nsis_target="" nsis_dir=$work/nsis
+  export MO_WINEPREFIX=$work/wineprefix
+  build_preset native >/dev/null
+  build_preset windows >/dev/null
+else
+  # Debian's nsis-common ships NSIS's 64-bit stubs beside the 32-bit ones; store mode still
+  # takes the stub of the default compressor.
+  if ! ls /usr/share/nsis/Stubs/zlib-amd64-unicode >/dev/null 2>&1; then
+    echo "bench/run.sh: no 64-bit NSIS stubs in /usr/share/nsis/Stubs (package nsis-common)" >&2
+    exit 1
+  fi
+  bits=64 build=build/windows64 nsis_target=amd64-unicode nsis_dir=$work/nsis-amd64-unicode
+  export MO_WINEARCH=win64 MO_WINEPREFIX=$work/wineprefix64
+  # The folder of the 64-bit build serves the tests too: only what the benchmark runs.
+  build_preset native setupdat >/dev/null
+  build_preset windows64 Setup Mo bench_drive install_bench >/dev/null
+fi
+measured="$bits-bit build ($build), $bits-bit prefix (${MO_WINEPREFIX#"$repo_root"/}),"
+measured+=" NSIS ${nsis_target:-x86-ansi}"
+[ "$bits" = 32 ] || echo -n "this machine cannot run 32-bit x86 code; "
+echo "measuring: $measured"
 ensure_display
 
-work=$repo_root/build/bench
 setupdat=build/native/tools/setupdat/setupdat
-drive=build/windows/bench/bench_drive.exe
-bench_exe=build/windows/bench/install_bench.exe
+drive=$build/bench/bench_drive.exe
+bench_exe=$build/bench/install_bench.exe
 date_text="2026-12-01 09:00:00"
-python3 bench/make_products.py "$work" "${products[@]}"
+python3 bench/make_products.py ${nsis_target:+--nsis-target "$nsis_target"} "$work" "${products[@]}"
+
+# native FILE: in the 64-bit set-up, stops the benchmark unless FILE is a 64-bit x86 program.
+# Wine would hand a 32-bit one to its 32-bit loader, which here runs through an emulator when
+# one is registered for it (or not at all): a time taken so is not the program's.
+native() {
+  [ "$bits" = 64 ] || return 0
+  local at
+  at=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  if [ -z "$at" ] || [ "$(od -An -tx1 -j"$at" -N6 "$1" | tr -d ' \n')" != 504500006486 ]; then
+    echo "bench/run.sh: $1 is not a 64-bit x86 program; it would not run natively here" >&2
+    exit 1
+  fi
+}
+for program in "$drive" "$bench_exe" "$build/src/Setup.exe"; do native "$program"; done
 
 # Setup.exe with each product's Setup.dat beside it, and the NSIS installer of the same tree.
 for p in "${products[@]}"; do
   "$setupdat" pack "$work/trees/$p" -o "$work/dist/$p" --product "MoBench $p" \
     --settings-key "Software\\MoBench\\$p" --date "$date_text" >/dev/null
-  cp build/windows/src/Setup.exe "$work/dist/$p/"
-  if [ ! -f "$work/nsis/$p.exe" ] || [ "$work/nsis/$p.nsi" -nt "$work/nsis/$p.exe" ]; then
+  cp "$build/src/Setup.exe" "$work/dist/$p/"
+  if [ ! -f "$nsis_dir/$p.exe" ] || [ "$nsis_dir/$p.nsi" -nt "$nsis_dir/$p.exe" ]; then
     # NSIS cannot hold 2 GiB of data (its makensis fails or crashes): that product goes
     # without it, and its NSIS columns stay empty.
-    if ! bash -c 'makensis -V1 "$1" >"$2" 2>&1' _ "$work/nsis/$p.nsi" "$work/nsis/$p.log" 2>/dev/null; then
-      rm -f "$work/nsis/$p.exe"
-      echo "$p: no NSIS installer (see $work/nsis/$p.log)"
+    if ! bash -c 'makensis -V1 "$1" >"$2" 2>&1' _ "$nsis_dir/$p.nsi" "$nsis_dir/$p.log" 2>/dev/null; then
+      rm -f "$nsis_dir/$p.exe"
+      echo "$p: no NSIS installer (see $nsis_dir/$p.log)"
     fi
   fi
+  [ ! -f "$nsis_dir/$p.exe" ] || native "$nsis_dir/$p.exe"
 done
 # The sample product, for the wizard's memory on an ordinary product.
 rm -rf "$work/dist/sample" "$work/sample"
 mkdir -p "$work/sample"
 cp -r sample/product/. "$work/sample/"
-cp build/windows/sample/mo/Mo.exe "$work/sample/"
+cp "$build/sample/mo/Mo.exe" "$work/sample/"
 "$setupdat" pack "$work/sample" -o "$work/dist/sample" --product "MoBench sample" \
   --settings-key 'Software\MoBench\sample' --date "$date_text" \
   --companion sample/companions/Tile.bmp --companion sample/companions/Click.wav >/dev/null
-cp build/windows/src/Setup.exe "$work/dist/sample/"
+cp "$build/src/Setup.exe" "$work/dist/sample/"
 
-export MO_WINEPREFIX=$work/wineprefix
 . scripts/wine-env.sh
 wine_ready
+native "$WINEPREFIX/drive_c/windows/system32/xcopy.exe"
 out=$WINEPREFIX/drive_c/bench
 if [ -d "$out" ]; then  # left by a run that was stopped: its deletion is a mass delete too
   rm -rf "$out"
@@ -135,9 +171,9 @@ wizard() {  # PRODUCT ROUND
 }
 nsis() {
   local line
-  [ -f "$work/nsis/$1.exe" ] || return 0
-  warm "$work/nsis/$1.exe"
-  line=$(scripts/wine-run.sh "$drive" run "$(win "$work/nsis/$1.exe")" /S "/D=C:\\bench\\nsis-$1-$2") ||
+  [ -f "$nsis_dir/$1.exe" ] || return 0
+  warm "$nsis_dir/$1.exe"
+  line=$(scripts/wine-run.sh "$drive" run "$(win "$nsis_dir/$1.exe")" /S "/D=C:\\bench\\nsis-$1-$2") ||
     fails "$1" nsis "$line"
   record "$1" nsis "$line"
 }
@@ -157,6 +193,7 @@ no_window() {
 }
 uninstall() {
   local line
+  native "$out/wizard-$1-$2/Uninst.exe"
   warm "$out/wizard-$1-$2/Uninst.dat"
   find "$out/wizard-$1-$2" >/dev/null
   line=$(scripts/wine-run.sh "$drive" uninstall "C:\\bench\\wizard-$1-$2") || fails "$1" uninstall "$line"
@@ -164,7 +201,8 @@ uninstall() {
 }
 nsis_uninstall() {
   local line
-  [ -f "$work/nsis/$1.exe" ] || return 0
+  [ -f "$nsis_dir/$1.exe" ] || return 0
+  native "$out/nsis-$1-$2/uninst.exe"
   warm "$out/nsis-$1-$2/uninst.exe"
   find "$out/nsis-$1-$2" >/dev/null
   # _?= runs the uninstaller in place and waits for it, instead of from a copy in the temporary
@@ -212,5 +250,5 @@ done
 rmdir "$out"
 
 echo
-python3 bench/report.py "$results" "${products[@]}"
-echo "Setup.exe: $(stat -c %s build/windows/src/Setup.exe) bytes"
+python3 bench/report.py --measured "$measured" "$results" "${products[@]}"
+echo "Setup.exe ($bits-bit): $(stat -c %s "$build/src/Setup.exe") bytes"

@@ -16,6 +16,8 @@ packages=(
   clang libclang-rt-14-dev python3
   libcli11-dev nlohmann-json3-dev help2man dpkg-dev
   osslsigncode openssl
+  # The emulated x86 machine, for machines that cannot run 32-bit code (scripts/guest.sh).
+  qemu-system-x86 qemu-utils debootstrap e2fsprogs busybox-static cpio xz-utils kmod
 )
 
 missing=()

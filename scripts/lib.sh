@@ -1,13 +1,18 @@
 # Shared by the scripts: the repository root, a build of each preset, and an X display.
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo_root"
+. scripts/x86-guest/common.sh   # runs_32bit_x86, needs_x86_guest
 
-# build_preset NAME: configures (first time only) and builds one preset.
+# build_preset NAME [TARGET...]: configures (first time only) and builds one preset, or only
+# the targets named.
 build_preset() {
-  if [ ! -f "build/$1/CMakeCache.txt" ]; then
-    cmake --preset "$1" >"build/$1.configure.log" 2>&1 || { cat "build/$1.configure.log"; return 1; }
+  local preset=$1
+  shift
+  if [ ! -f "build/$preset/CMakeCache.txt" ]; then
+    cmake --preset "$preset" >"build/$preset.configure.log" 2>&1 ||
+      { cat "build/$preset.configure.log"; return 1; }
   fi
-  cmake --build --preset "$1"
+  cmake --build --preset "$preset" ${1:+--target "$@"}
 }
 
 # ensure_display: uses $DISPLAY when it works, else starts an Xvfb of a known size (the
@@ -25,12 +30,4 @@ ensure_display() {
   done
   echo "could not start Xvfb" >&2
   return 1
-}
-
-# runs_32bit_x86: whether this machine runs 32-bit x86 programs itself (the 32-bit Wine loader
-# is one). Some virtual machines cannot: their kernels run 64-bit programs only, and Wine's
-# 32-bit half, and so every 32-bit Windows program, cannot start there. A loader that runs only
-# through an emulator registered for it does not count: Wine does not work under one.
-runs_32bit_x86() {
-  [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }

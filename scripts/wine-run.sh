@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
 # Runs one Windows program under the project's Wine prefix and passes on its exit code and its
 # output. Used as CMAKE_CROSSCOMPILING_EMULATOR, so ctest runs Windows tests like native ones.
+# A 32-bit program on a machine that cannot run 32-bit code runs in the emulated x86 machine,
+# in its prefix of the same kind (MO_WINEARCH).
 set -u
-. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/x86-guest/common.sh"
+if needs_x86_guest "$1"; then
+  wow64=()
+  [ "${MO_WINEARCH:-win32}" = win64 ] && wow64=(--wow64)
+  exec "$here/guest.sh" run "${wow64[@]}" -- "$here/wine-run.sh" "$@"
+fi
+. "$here/wine-env.sh"
 wine_ready
 
 out=$(mktemp) err=$(mktemp)

@@ -6,9 +6,18 @@
 #
 # The wizard is built in a test program and checked control by control; the real Setup.exe is
 # checked from outside; the message dialog at 144. Each run is told the density it should see.
+# MO_DENSITIES chooses some of the densities.
 set -uo pipefail
 wizard_tests=$1 dialog_tests=$2 e2e_tests=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# 32-bit test programs where this machine cannot run them: the whole test in the emulated x86
+# machine, whose prefixes have their density copies made when it was built.
+. "$here/../../scripts/x86-guest/common.sh"
+if needs_x86_guest "$e2e_tests"; then
+  wow64=()
+  [ "${MO_WINEARCH:-win32}" = win64 ] && wow64=(--wow64)
+  exec "$here/../../scripts/guest.sh" run "${wow64[@]}" -- bash "$here/density_test.sh" "$@"
+fi
 # The prefix of this run (the 32-bit or the 64-bit one), with the density set.
 export MO_WINEPREFIX="${MO_WINEPREFIX:-$here/../../build/wineprefix}-density"
 . "$here/../../scripts/wine-env.sh"
@@ -21,7 +30,7 @@ run() {  # run DPI PROGRAM ARGS...
   echo "== at $dpi pixels per inch: $(basename "$1") ${*:2}"
   MO_EXPECT_DPI=$dpi "$here/../../scripts/wine-run.sh" "$@" || status=1
 }
-for dpi in 120 144 192; do
+for dpi in ${MO_DENSITIES:-120 144 192}; do
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
     >/dev/null 2>&1 </dev/null
   # The density is read when the server starts: a fresh one for each.

@@ -9,8 +9,7 @@
 
 namespace e2e {
 
-// The build passes Unix paths; under Wine the root of the Unix tree is drive Z:.
-static std::string from_unix(const char* unix_path) {
+std::string from_unix(const char* unix_path) {
   std::string path = std::string("Z:") + unix_path;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
@@ -73,7 +72,7 @@ Program::Program(const std::string& exe, const std::string& working_dir) {
     process_.reset(info.hProcess);
     CloseHandle(info.hThread);
     id_ = info.dwProcessId;
-    WaitForInputIdle(info.hProcess, 5000);
+    WaitForInputIdle(info.hProcess, wintest::patience(5000));
   }
 }
 
@@ -89,7 +88,8 @@ bool Program::running() const {
 }
 
 long Program::wait_exit(DWORD timeout_ms) const {
-  if (!process_ || WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) return -1;
+  if (!process_ || WaitForSingleObject(process_.get(), wintest::patience(timeout_ms)) != WAIT_OBJECT_0)
+    return -1;
   DWORD code = 0;
   GetExitCodeProcess(process_.get(), &code);
   return static_cast<long>(code);
@@ -141,7 +141,7 @@ HWND wait_for_window(DWORD process_id, const std::string& caption, DWORD timeout
     for (HWND window : top_windows(process_id))
       if (IsWindowVisible(window) && text_of(window) == caption) return window;
     Sleep(50);
-  } while (GetTickCount() - start < timeout_ms);
+  } while (GetTickCount() - start < wintest::patience(timeout_ms));
   return nullptr;
 }
 
@@ -188,7 +188,8 @@ void press_key(HWND window, WORD key) {
 }
 
 bool wait_for_text(HWND control, const char* text) {
-  for (int i = 0; i < 100 && text_of(control) != text; ++i) Sleep(50);
+  const DWORD start = GetTickCount();
+  while (text_of(control) != text && GetTickCount() - start < wintest::patience(5000)) Sleep(50);
   return text_of(control) == text;
 }
 

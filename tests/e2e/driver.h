@@ -13,6 +13,9 @@
 
 namespace e2e {
 
+// A path the build or the test's environment gives, as Wine sees it: the root of the Unix tree
+// is drive Z:.
+std::string from_unix(const char* unix_path);
 // The built Setup.exe, as a Windows path.
 std::string setup_exe();
 

@@ -228,7 +228,7 @@ TEST(Install, AStoppedRunShowsWhereItStoppedBehindItsWarning) {
 
   // The warning moved aside: the page beneath shows that line, drawn, and the bar at two thirds.
   SetWindowPos(warning, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Sleep(700);
+  Sleep(wintest::patience(700));
   RECT line;
   GetClientRect(status, &line);
   const SIZE size{line.right, line.bottom};

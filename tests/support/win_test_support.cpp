@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -108,9 +109,18 @@ Handle start_beside(const std::string& program, const std::string& arguments) {
   return Handle(info.hProcess);
 }
 
+DWORD patience(DWORD ms) {
+  static const DWORD scale = [] {
+    const char* text = std::getenv("MO_TIME_SCALE");
+    const int n = text ? std::atoi(text) : 1;
+    return static_cast<DWORD>(n > 1 ? n : 1);
+  }();
+  return ms * scale;
+}
+
 DWORD wait_for_exit(HANDLE process, DWORD timeout_ms) {
   DWORD code = 99;
-  if (WaitForSingleObject(process, timeout_ms) != WAIT_OBJECT_0)
+  if (WaitForSingleObject(process, patience(timeout_ms)) != WAIT_OBJECT_0)
     TerminateProcess(process, code);
   else
     GetExitCodeProcess(process, &code);
@@ -178,7 +188,7 @@ HWND wait_for_dialog(DWORD process, DWORD thread, DWORD timeout_ms) {
   const DWORD start = GetTickCount();
   for (;;) {
     if (HWND dialog = visible_dialog(process, thread)) return dialog;
-    if (GetTickCount() - start >= timeout_ms) return nullptr;
+    if (GetTickCount() - start >= patience(timeout_ms)) return nullptr;
     Sleep(10);
   }
 }

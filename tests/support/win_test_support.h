@@ -65,6 +65,10 @@ std::string beside_running_program(const std::string& name);
 // empty handle when it cannot be started.
 Handle start_beside(const std::string& program, const std::string& arguments);
 
+// A wait of ms milliseconds as long as this machine needs it: MO_TIME_SCALE times as long where
+// the tests run in an emulated machine, whose programs start and draw many times slower.
+DWORD patience(DWORD ms);
+
 // The process's exit code; a process still running after timeout_ms is ended, and 99 is
 // returned, so that a hanging program fails its test instead of stalling the run.
 DWORD wait_for_exit(HANDLE process, DWORD timeout_ms = 10000);

@@ -53,6 +53,7 @@ else
   targets="Setup setupdat Mo e2e_tests started_probe win_wizard_tests win_dialog_tests" \
     run_tier windows windows "windows (32-bit build, no Wine)" -L without-wine
   echo "== the emulated x86 machine"
+  tail -n +1 --pid=$guest_build -f "$guest_log"   # what its build did, and still does
   if wait $guest_build && scripts/guest.sh start; then
     trap 'scripts/guest.sh stop; kill $MO_XVFB_PID 2>/dev/null' EXIT
     targets="Setup setupdat Mo e2e_tests started_probe win_wizard_tests win_dialog_tests" \
@@ -62,7 +63,6 @@ else
     scripts/guest.sh stop
   else
     broken=1
-    cat "$guest_log"
     echo "== the emulated x86 machine could not be built or booted (above): the shipped 32-bit"
     echo "   programs were not run"
   fi

@@ -50,16 +50,17 @@ else
   run_tier native native native
   run_tier windows64 windows64 "windows (64-bit build, 64-bit prefix)" -LE without-wine
   # The 32-bit programs that ship, and what drives them: their release checks need no Wine.
-  targets="Setup setupdat Mo e2e_tests started_probe win_wizard_tests win_dialog_tests" \
-    run_tier windows windows "windows (32-bit build, no Wine)" -L without-wine
+  shipped_targets="Setup setupdat Mo e2e_tests started_probe win_wizard_tests win_dialog_tests"
+  targets=$shipped_targets run_tier windows windows "windows (32-bit build, no Wine)" \
+    -L without-wine
   echo "== the emulated x86 machine"
   tail -n +1 --pid=$guest_build -f "$guest_log"   # what its build did, and still does
   if wait $guest_build && scripts/guest.sh start; then
     trap 'scripts/guest.sh stop; kill $MO_XVFB_PID 2>/dev/null' EXIT
-    targets="Setup setupdat Mo e2e_tests started_probe win_wizard_tests win_dialog_tests" \
-      run_tier windows shipped "the shipped 32-bit program (32-bit prefix, emulated x86)"
-    targets="Setup setupdat Mo e2e_tests started_probe win_wizard_tests win_dialog_tests" \
-      run_tier windows shipped-wow64 "the shipped 32-bit program (64-bit prefix, emulated x86)"
+    targets=$shipped_targets run_tier windows shipped \
+      "the shipped 32-bit program (32-bit prefix, emulated x86)"
+    targets=$shipped_targets run_tier windows shipped-wow64 \
+      "the shipped 32-bit program (64-bit prefix, emulated x86)"
     scripts/guest.sh stop
   else
     broken=1

@@ -6,11 +6,7 @@
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/x86-guest/common.sh"
-if needs_x86_guest "$1"; then
-  wow64=()
-  [ "${MO_WINEARCH:-win32}" = win64 ] && wow64=(--wow64)
-  exec "$here/guest.sh" run "${wow64[@]}" -- "$here/wine-run.sh" "$@"
-fi
+needs_x86_guest "$1" && in_x86_guest "$here/wine-run.sh" "$@"
 . "$here/wine-env.sh"
 wine_ready
 

@@ -70,3 +70,11 @@ is_pe32() {
 # needs_x86_guest FILE: whether FILE is a 32-bit Windows program this machine cannot run itself,
 # so that it runs in the emulated x86 machine.
 needs_x86_guest() { is_pe32 "$1" && ! runs_32bit_x86; }
+
+# in_x86_guest CMD [ARG]...: runs the command in the emulated x86 machine, in its prefix of the
+# kind MO_WINEARCH asks for, and ends with its exit code.
+in_x86_guest() {
+  local wow64=()
+  [ "${MO_WINEARCH:-win32}" = win64 ] && wow64=(--wow64)
+  exec "$guest_repo/scripts/guest.sh" run "${wow64[@]}" -- "$@"
+}

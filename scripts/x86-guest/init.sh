@@ -75,8 +75,8 @@ run_job() {  # run_job FOLDER
   mv "$1/rc.new" "$1/rc"
 }
 
-if [ -z "$spool" ] || [ ! -d "$spool" ]; then
-  say "no spool folder ($spool): nothing to do"
+if ! mountpoint -q "$spool"; then
+  say "the spool share is not mounted: nothing to do"
 else
   say "ready: $(wine --version 2>/dev/null), jobs from $spool"
   touch "$spool/ready"

@@ -13,11 +13,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # 32-bit test programs where this machine cannot run them: the whole test in the emulated x86
 # machine, whose prefixes have their density copies made when it was built.
 . "$here/../../scripts/x86-guest/common.sh"
-if needs_x86_guest "$e2e_tests"; then
-  wow64=()
-  [ "${MO_WINEARCH:-win32}" = win64 ] && wow64=(--wow64)
-  exec "$here/../../scripts/guest.sh" run "${wow64[@]}" -- bash "$here/density_test.sh" "$@"
-fi
+needs_x86_guest "$e2e_tests" && in_x86_guest bash "$here/density_test.sh" "$@"
 # The prefix of this run (the 32-bit or the 64-bit one), with the density set.
 export MO_WINEPREFIX="${MO_WINEPREFIX:-$here/../../build/wineprefix}-density"
 . "$here/../../scripts/wine-env.sh"
